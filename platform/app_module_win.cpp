@@ -1,0 +1,29 @@
+// The application module and the message loop.
+#include "platform/app_module_win.h"
+
+namespace platform {
+
+int MessageLoop::Run() {
+    MSG message;
+    for (;;) {
+        const BOOL result = GetMessageW(&message, nullptr, 0, 0);
+        if (result == -1) continue;
+        if (result == 0) break;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+bool AppModule::AddMessageLoop(MessageLoop* loop) {
+    if (loop_) return false;
+    loop_ = loop;
+    return true;
+}
+
+AppModule& Module() {
+    static AppModule module;
+    return module;
+}
+
+} // namespace platform

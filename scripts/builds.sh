@@ -1,0 +1,22 @@
+# The three builds, sourced by the scripts: configure_and_build NAME
+# configures build/NAME once, builds it, and fails on any compiler warning.
+configure_and_build() {
+    local name=$1 dir="$root/build/$1" args=()
+    case $name in
+        native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
+        win64) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
+        win32) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSORVANE_TESTS=OFF) ;;
+    esac
+    echo "== build: $name"
+    [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
+    local log="$dir/build.log"
+    if ! cmake --build "$dir" -j "$(nproc)" >"$log" 2>&1; then
+        cat "$log"
+        return 1
+    fi
+    if grep -q 'warning:' "$log"; then
+        grep -B2 -A6 'warning:' "$log"
+        echo "build $name has warnings" >&2
+        return 1
+    fi
+}

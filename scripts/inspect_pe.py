@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""Checks a built screensaver file without running it: the machine type, that
+it imports only system DLLs, and that its resources hold the product name
+(string 1), the version resource and a manifest for the right processor.
+
+    inspect_pe.py FILE --machine i386|amd64
+"""
+import struct
+import sys
+
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
+    "comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "wininet.dll", "urlmon.dll",
+    "winmm.dll", "msvcrt.dll", "ntdll.dll", "d3d9.dll", "d3d11.dll", "dxgi.dll", "version.dll",
+}
+MACHINES = {"i386": 0x14C, "amd64": 0x8664}
+MANIFEST_ARCH = {"i386": "x86", "amd64": "amd64"}
+RT_STRING, RT_VERSION, RT_MANIFEST = 6, 16, 24
+
+
+class Pe:
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("not a PE file")
+        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        magic = struct.unpack_from("<H", data, optional)[0]
+        directories = optional + (96 if magic == 0x10B else 112)
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(sections):
+            _, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((vaddr, max(vsize, rawsize), rawptr))
+
+    def offset(self, rva):
+        for vaddr, size, rawptr in self.sections:
+            if vaddr <= rva < vaddr + size:
+                return rva - vaddr + rawptr
+        raise ValueError("address outside every section: %#x" % rva)
+
+    def cstring(self, offset):
+        return self.data[offset:self.data.index(b"\0", offset)].decode("ascii")
+
+    def imports(self):
+        rva, _ = self.directories[1]
+        names, at = [], self.offset(rva)
+        while True:
+            fields = struct.unpack_from("<IIIII", self.data, at)
+            if not any(fields):
+                return names
+            names.append(self.cstring(self.offset(fields[3])))
+            at += 20
+
+    def resources(self):
+        """{(type, name): bytes} for the first language of each resource."""
+        base_rva, _ = self.directories[2]
+        base = self.offset(base_rva)
+
+        def entries(directory):
+            named, ids = struct.unpack_from("<HH", self.data, directory + 12)
+            for i in range(named + ids):
+                ident, target = struct.unpack_from("<II", self.data, directory + 16 + 8 * i)
+                yield ident, target
+
+        found = {}
+        for rtype, type_dir in entries(base):
+            for rname, name_dir in entries(base + (type_dir & 0x7FFFFFFF)):
+                for _, leaf in entries(base + (name_dir & 0x7FFFFFFF)):
+                    rva, size = struct.unpack_from("<II", self.data, base + leaf)[:2]
+                    start = self.offset(rva)
+                    found[(rtype, rname)] = self.data[start:start + size]
+                    break
+        return found
+
+
+def string_from_table(block, index):
+    at = 0
+    for i in range(16):
+        length = struct.unpack_from("<H", block, at)[0]
+        text = block[at + 2:at + 2 + 2 * length].decode("utf-16-le")
+        if i == index:
+            return text
+        at += 2 + 2 * length
+    return None
+
+
+def main():
+    path, machine = sys.argv[1], sys.argv[sys.argv.index("--machine") + 1]
+    pe = Pe(open(path, "rb").read())
+    problems = []
+    if pe.machine != MACHINES[machine]:
+        problems.append("machine %#x, expected %s" % (pe.machine, machine))
+    imports = pe.imports()
+    foreign = [name for name in imports if name.lower() not in SYSTEM_DLLS]
+    if foreign:
+        problems.append("imports DLLs that are not part of Windows: " + ", ".join(foreign))
+    resources = pe.resources()
+    table = resources.get((RT_STRING, 1))
+    name = table and string_from_table(table, 1)
+    if name != "Sorvane 3D Screensaver":
+        problems.append("string 1 is %r" % name)
+    version = resources.get((RT_VERSION, 1))
+    if not version:
+        problems.append("no version resource")
+    else:
+        fixed = version.find(struct.pack("<I", 0xFEEF04BD))
+        ms, ls = struct.unpack_from("<II", version, fixed + 8)
+        if (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF) != (1, 0, 0, 5):
+            problems.append("file version is not 1.0.0.5")
+        for text in ("Sorvane 3D Screensaver.scr", "1.0.0.5"):
+            if text.encode("utf-16-le") not in version:
+                problems.append("version resource lacks %r" % text)
+    manifest = resources.get((RT_MANIFEST, 1), b"").decode("utf-8", "replace")
+    if 'processorArchitecture="%s"' % MANIFEST_ARCH[machine] not in manifest:
+        problems.append("manifest missing or for another processor")
+    for text in ("Quenvale.Sorvane_3D_Screensaver", "Microsoft.Windows.Common-Controls", "PerMonitorV2"):
+        if text not in manifest:
+            problems.append("manifest lacks %r" % text)
+
+    print("%s: %s, %d bytes, imports %s" % (path, machine, len(pe.data), ", ".join(imports)))
+    for problem in problems:
+        print("  problem: " + problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds all three builds and runs every test:
+# native unit tests, the Windows-side tests and the end-to-end scenarios
+# under Wine, and the inspection of both Windows programs.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+"$root/scripts/setup.sh"
+source "$root/scripts/builds.sh"
+
+start=$(date +%s)
+configure_and_build native
+configure_and_build win64
+configure_and_build win32
+
+status=0
+run_ctest() {
+    echo "== tests: $1"
+    (cd "$root/build/$1" && ctest --output-on-failure -j "$(nproc)") || status=1
+}
+run_ctest native
+run_ctest win64
+run_ctest win32
+echo "== all builds and tests took $(( $(date +%s) - start )) s"
+exit $status

@@ -1,0 +1,32 @@
+// Plain REG_SZ values: the only way single text values are read and written,
+// the 64-bit view rule, and the keys the program uses.
+#pragma once
+
+#include "platform/win_types.h"
+
+#include <string>
+
+constexpr const wchar_t* kProductKey = L"Software\\Quenvale\\Sorvane 3D Screensaver";
+constexpr const wchar_t* kMakerKey = L"Software\\Quenvale";
+constexpr const wchar_t* kUninstallKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane 3D Screensaver_is1";
+constexpr const wchar_t* kCombinedUninstallKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane 3D Screensaver and Animated Wallpaper_is1";
+constexpr const wchar_t* kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// True only for a 32-bit process on 64-bit Windows; asked anew at every call.
+bool IsRunningUnderWow64();
+
+// The access rights for a read or a write, with KEY_WOW64_64KEY added when the
+// 64-bit view is asked for and the process runs under WOW64.
+REGSAM ReadAccess(bool use64BitView);
+REGSAM WriteAccess(bool use64BitView);
+
+// S_OK with `text` set, or E_FAIL with `text` unchanged (missing key or value,
+// a type other than REG_SZ, or an empty value). Reads up to the first NUL.
+HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
+                           bool use64BitView);
+
+// Writes `text` as REG_SZ without a terminating NUL, creating missing keys.
+HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,
+                            bool use64BitView);

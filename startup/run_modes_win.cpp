@@ -1,0 +1,55 @@
+// Dispatch of one run mode per process, with the initialisation each needs.
+#include "startup/run_modes_win.h"
+
+#include "platform/app_module_win.h"
+#include "platform/library_win.h"
+#include "startup/command_line.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+namespace {
+
+HWND WindowFromNumber(std::int32_t number) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(number)); }
+
+// Hands over to the system's password-change routine, when it has one.
+void RunChangePassword() {
+    using ChangePasswordFn = DWORD(WINAPI*)(LPCSTR registryKey, HWND parent, DWORD reserved1, DWORD reserved2);
+    platform::Library mpr(L"MPR.DLL");
+    if (auto changePassword = mpr.Function<ChangePasswordFn>("PwdChangePasswordA"))
+        changePassword("SCRSAVE", nullptr, 0, 0);
+}
+
+void InitialiseWindowing(HINSTANCE instance) {
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    platform::Module().Init(instance);
+}
+
+} // namespace
+
+int RunScreensaver(HINSTANCE instance, const wchar_t* commandLine) {
+    const CommandLine switches = ParseSwitches(commandLine);
+    switch (switches.mode) {
+    case RunMode::Exit:
+        break;
+    case RunMode::ChangePassword:
+        RunChangePassword();
+        break;
+    case RunMode::Run:
+        LaunchMainProgram();
+        break;
+    case RunMode::Configure:
+        InitialiseWindowing(instance);
+        ShowSettingsDialog(WindowFromNumber(switches.window));
+        platform::Module().Term();
+        CoUninitialize();
+        break;
+    case RunMode::Preview:
+        InitialiseWindowing(instance);
+        RunPreview(WindowFromNumber(switches.window));
+        break;
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+// Seeding and reading registry values with exact types and bytes, for tests
+// that run under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    // The data as UTF-16 characters, all of them (a terminator included if stored).
+    std::wstring Chars() const;
+};
+
+std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool terminated = false);
+
+// Writes a value with exactly this type and data, creating keys; false on failure.
+bool SeedValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+               const std::vector<BYTE>& data);
+bool SeedText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
+              DWORD type = REG_SZ, bool terminated = false);
+std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const std::wstring& name);
+bool KeyExists(HKEY root, const std::wstring& path);
+// Removes a key with everything below it; true when it is gone.
+bool DeleteKeyTree(HKEY root, const std::wstring& path);
+bool DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
+
+} // namespace e2e

@@ -1,0 +1,150 @@
+// Finding, reading and driving windows of a program under test.
+#include "tests/e2e/driver/windows.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace e2e {
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+}
+
+std::vector<HWND> TopLevelWindows(DWORD processId) {
+    struct Search {
+        DWORD processId;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s->processId) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD milliseconds) {
+    HWND found = nullptr;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows(processId)) {
+                if (!IsWindowVisible(window)) continue;
+                if (className && ClassName(window) != className) continue;
+                if (caption && WindowText(window) != caption) continue;
+                found = window;
+                return true;
+            }
+            return false;
+        },
+        milliseconds);
+    return found;
+}
+
+std::wstring ClassName(HWND window) {
+    wchar_t name[257];
+    const int length = GetClassNameW(window, name, 257);
+    return std::wstring(name, length > 0 ? length : 0);
+}
+
+std::wstring WindowText(HWND window) {
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT copied =
+        SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
+
+HWND Control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+bool IsChecked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool IsEnabled(HWND control) { return IsWindowEnabled(control) != FALSE; }
+int TrackbarPosition(HWND trackbar) { return static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)); }
+
+std::vector<std::wstring> ComboItems(HWND combo) {
+    std::vector<std::wstring> items;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0) break;
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]));
+        text.resize(static_cast<size_t>(length));
+        items.push_back(text);
+    }
+    return items;
+}
+
+int ComboSelection(HWND combo) { return static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)); }
+LRESULT ComboItemData(HWND combo, int index) { return SendMessageW(combo, CB_GETITEMDATA, index, 0); }
+
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+void MoveTrackbar(HWND trackbar, int position) {
+    SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
+    PostMessageW(GetParent(trackbar), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position),
+                 reinterpret_cast<LPARAM>(trackbar));
+}
+
+void SelectComboItem(HWND combo, int index) {
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    const int id = GetDlgCtrlID(combo);
+    HWND parent = GetParent(combo);
+    PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+    PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void Close(HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return false;
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height; // bottom-up, as a BMP file stores it
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        SelectObject(memory, old);
+        const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+        const DWORD imageSize = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + imageSize;
+        if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+            saved = fwrite(&file, sizeof(file), 1, out) == 1 &&
+                    fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
+                    fwrite(bits, imageSize, 1, out) == 1;
+            saved = fclose(out) == 0 && saved;
+        }
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+} // namespace e2e
