@@ -4,7 +4,7 @@ configure_file(${CMAKE_SOURCE_DIR}/resources/sorvane.manifest.in
 
 add_executable(screensaver WIN32 startup/entry_point_win.cpp resources/sorvane.rc)
 set_target_properties(screensaver PROPERTIES OUTPUT_NAME "Sorvane 3D Screensaver" SUFFIX ".scr")
-target_include_directories(screensaver PRIVATE ${CMAKE_BINARY_DIR}/generated)
+target_include_directories(screensaver PRIVATE ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR}/resources)
 set_property(SOURCE resources/sorvane.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_BINARY_DIR}/generated/sorvane.manifest)
 target_link_libraries(screensaver PRIVATE sorvane_core)
