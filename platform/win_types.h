@@ -23,6 +23,15 @@ struct HKEY__;
 using HKEY = HKEY__*;
 struct HWND__;
 using HWND = HWND__*;
+struct HMONITOR__;
+using HMONITOR = HMONITOR__*;
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
 
 inline HKEY const HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000000)));
 inline HKEY const HKEY_CURRENT_USER = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000001)));
