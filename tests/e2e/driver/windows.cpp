@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace e2e {
@@ -11,8 +12,17 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
         if (condition()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        // Wait for a message or 20 ms, and dispatch what arrived: windows of
+        // the driver (stand-ins for other programs) keep working while it waits.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<ULONGLONG>(20, deadline - now)),
+                                  QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
     }
 }
 

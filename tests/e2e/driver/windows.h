@@ -10,6 +10,7 @@
 namespace e2e {
 
 // Polls `condition` until it holds or `milliseconds` pass; true if it held.
+// Messages for the driver's own windows are dispatched while it waits.
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds);
 
 // A visible top-level window of process `processId` whose class and caption
