@@ -51,4 +51,8 @@ trap cleanup EXIT
 
 "$wine" "$program" "$@"
 rc=$?
+# Screenshots are saved as BMP by the Windows side; keep PNG copies to look at.
+for bmp in "$artifacts"/*.bmp; do
+    [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
 exit $rc

@@ -1,6 +1,8 @@
 // Registry seeding and reading for tests under Wine.
 #include "tests/e2e/driver/registry.h"
 
+#include <sddl.h>
+
 #include <cstring>
 
 namespace e2e {
@@ -55,14 +57,58 @@ bool KeyExists(HKEY root, const std::wstring& path) {
     return true;
 }
 
-bool DeleteKeyTree(HKEY root, const std::wstring& path) {
+namespace {
+
+bool SetKeyPermissions(HKEY root, const std::wstring& path, const wchar_t* sddl) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
+                     RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    if (descriptor) LocalFree(descriptor);
+    RegCloseKey(key);
+    return set;
+}
+
+// Gives everyone full access to the key and every key below it.
+void Unlock(HKEY root, const std::wstring& path) {
+    SetKeyPermissions(root, path, L"D:(A;OICI;KA;;;WD)");
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    std::vector<std::wstring> children;
+    wchar_t name[256];
+    for (DWORD i = 0; RegEnumKeyW(key, i, name, 256) == ERROR_SUCCESS; ++i) children.push_back(name);
+    RegCloseKey(key);
+    for (const auto& child : children) Unlock(root, path + L"\\" + child);
+}
+
+void DeleteTree(HKEY root, const std::wstring& path) {
     RegDeleteTreeW(root, path.c_str());
     RegDeleteKeyW(root, path.c_str());
+}
+
+} // namespace
+
+bool DeleteKeyTree(HKEY root, const std::wstring& path) {
+    DeleteTree(root, path);
+    if (!KeyExists(root, path)) return true;
+    // A key an earlier test locked: give the access back first.
+    Unlock(root, path);
+    DeleteTree(root, path);
     return !KeyExists(root, path);
 }
 
 bool DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
     return RegDeleteKeyValueW(root, path.c_str(), name.c_str()) == ERROR_SUCCESS;
+}
+
+bool DenyWrites(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    // Everyone may read; the owner keeps the right to change the permissions back.
+    return SetKeyPermissions(root, path, L"D:P(A;;KR;;;WD)(A;;WD;;;OW)");
 }
 
 } // namespace e2e

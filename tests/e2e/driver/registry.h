@@ -29,5 +29,9 @@ bool KeyExists(HKEY root, const std::wstring& path);
 // Removes a key with everything below it; true when it is gone.
 bool DeleteKeyTree(HKEY root, const std::wstring& path);
 bool DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
+// Gives the key (created if missing) a security descriptor that lets everyone
+// read it but nobody write values or create subkeys, so that the program's
+// writes to it fail as they do for a user without rights.
+bool DenyWrites(HKEY root, const std::wstring& path);
 
 } // namespace e2e
