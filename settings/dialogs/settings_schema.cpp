@@ -1,0 +1,116 @@
+// The settings' defaults, load order, start-up entry and save.
+#include "settings/dialogs/settings_schema.h"
+
+#include "hardware/hardware_probe.h"
+#include "localization/language_table.h"
+#include "settings/store/registry_access.h"
+
+namespace {
+
+enum class Rule { Constant, Textures, Graphics, Antialiasing };
+
+struct Default {
+    const wchar_t* name;
+    Rule rule;
+    std::int32_t value; // for Rule::Constant
+};
+
+// In the order in which they are set.
+constexpr Default kDefaults[] = {
+    {kHighQualityTextures, Rule::Textures, 0},
+    {kEnableMultiMonitorMode, Rule::Constant, 1},
+    {kShowBlackScreens, Rule::Constant, 1},
+    {kShowFPS, Rule::Constant, 0},
+    {kDisableOnMouseActivate, Rule::Constant, 1},
+    {kMusicVolumePercentage, Rule::Constant, 15},
+    {kDisableMusic, Rule::Constant, 0},
+    {kSoundsVolumePercentage, Rule::Constant, 100},
+    {kDisableSound, Rule::Constant, 0},
+    {kMonitorAspectRatio, Rule::Constant, 4},
+    {kUseDesktopRes, Rule::Constant, 1},
+    {kUsePlaylist, Rule::Constant, 0},
+    {kHighQualityGraphics, Rule::Graphics, 0},
+    {kFontScaling, Rule::Constant, 50},
+    {kAntialiasing, Rule::Antialiasing, 0},
+    {kShufflePlayList, Rule::Constant, 1},
+};
+
+constexpr const wchar_t* kMainProgramFile = L"Sorvane 3D Screensaver.exe";
+constexpr const wchar_t* kErrorCaption = L"Error!";
+constexpr const wchar_t* kRegistryWriteError =
+    L"Error writing to the system registry. Please NOTE: You need to have sufficient administrative rights to run "
+    L"this program successfully.";
+
+} // namespace
+
+bool HighQualityTexturesByDefault(std::uint32_t videoMemoryMiB, std::uint32_t screenHeight) {
+    return videoMemoryMiB > 400u && screenHeight > 1000u;
+}
+
+bool HighQualityGraphicsByDefault(std::uint32_t videoMemoryMiB, std::uint32_t clockMhz) {
+    return clockMhz > 2000u && videoMemoryMiB > 400u;
+}
+
+bool AntialiasingByDefault(std::uint32_t videoMemoryMiB, std::uint32_t clockMhz) {
+    return clockMhz > 3000u && videoMemoryMiB >= 2500u;
+}
+
+HardwareFacts MeasureHardware() {
+    HardwareProbe& hardware = Hardware();
+    HardwareFacts facts;
+    facts.videoMemoryBytes = hardware.VideoMemoryBytes();
+    facts.clockMhz = hardware.ProcessorClockMhz();
+    facts.screenHeight = hardware.FullScreenHeight();
+    return facts;
+}
+
+void SetDefaults(Node& tree, const HardwareFacts& facts) {
+    const std::uint32_t mib = VideoMemoryMiB(facts.videoMemoryBytes);
+    const auto mhz = static_cast<std::uint32_t>(facts.clockMhz);
+    const auto height = static_cast<std::uint32_t>(facts.screenHeight);
+    for (const Default& setting : kDefaults) {
+        bool on = false;
+        switch (setting.rule) {
+        case Rule::Constant: tree.Get(setting.name) = setting.value; continue;
+        case Rule::Textures: on = HighQualityTexturesByDefault(mib, height); break;
+        case Rule::Graphics: on = HighQualityGraphicsByDefault(mib, mhz); break;
+        case Rule::Antialiasing: on = AntialiasingByDefault(mib, mhz); break;
+        }
+        tree.Get(setting.name) = std::int32_t{on ? 1 : 0};
+    }
+}
+
+void SetDefaults(Node& tree) { SetDefaults(tree, MeasureHardware()); }
+
+bool LoadSettings(Node& tree) {
+    SetDefaults(tree);
+    return tree.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey);
+}
+
+std::wstring StartupCommand() {
+    // A failed read leaves the text as it was, empty.
+    std::wstring folder;
+    ReadRegistryString(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", folder, true);
+    if (folder.empty()) ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", folder, true);
+    if (folder.empty()) return {};
+    return L"\"" + folder + L"\\" + kMainProgramFile + L"\" /w";
+}
+
+std::wstring ReadStartupEntry() {
+    std::wstring entry;
+    ReadRegistryString(HKEY_CURRENT_USER, kRunKey, kStartupValueName, entry, true);
+    return entry;
+}
+
+bool IsStartupEntryCurrent() { return ReadStartupEntry() == StartupCommand(); }
+
+HRESULT WriteStartupEntry(bool enabled) {
+    return WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kStartupValueName,
+                               enabled ? StartupCommand() : std::wstring(), true);
+}
+
+bool WriteSettings(const Node& tree, HWND owner, ErrorMessageBox& messages) {
+    if (tree.WriteToRegistry(HKEY_LOCAL_MACHINE, kProductKey)) return true;
+    messages.Show(owner, Translate(kErrorCaption), Translate(kRegistryWriteError));
+    return false;
+}

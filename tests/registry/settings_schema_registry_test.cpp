@@ -1,0 +1,196 @@
+// Loading and saving the settings, and the start-up entry, against the
+// in-memory registry natively and Wine's registry in the Windows build.
+#include "hardware/hardware_probe.h"
+#include "settings/dialogs/settings_schema.h"
+#include "settings/store/registry_access.h"
+#include "tests/registry/registry_fixture.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t MiB(std::uint32_t mib) { return mib << 20; }
+
+const std::wstring kProduct = kProductKey;
+
+// Records the error messages instead of showing them.
+class RecordedMessages final : public ErrorMessageBox {
+public:
+    void Show(HWND, const std::wstring& caption, const std::wstring& text) override {
+        shown.push_back(caption + L" | " + text);
+    }
+    std::vector<std::wstring> shown;
+};
+
+class SettingsSchemaTest : public RegistryTest {
+protected:
+    // A machine that qualifies for textures and graphics, not antialiasing.
+    FixedHardware hardware_{MiB(512), 2500, 1017};
+    ScopedHardware scope_{hardware_};
+
+    // The value's data as text, a terminator the system stored dropped.
+    std::wstring Stored(HKEY root, const std::wstring& path, const std::wstring& name) {
+        auto raw = Raw(root, path, name);
+        if (!raw) return L"<missing>";
+        std::wstring text(raw->data.size() / sizeof(wchar_t), L'\0');
+        for (std::size_t i = 0; i < text.size(); ++i)
+            text[i] = *reinterpret_cast<const wchar_t*>(raw->data.data() + i * sizeof(wchar_t));
+        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        return text + (raw->type == REG_SZ ? L"" : L" <not REG_SZ>");
+    }
+};
+
+struct Setting {
+    const wchar_t* name;
+    std::int32_t value;
+};
+
+// The defaults on the machine of the fixture.
+const Setting kDefaults[] = {
+    {kHighQualityTextures, 1}, {kEnableMultiMonitorMode, 1}, {kShowBlackScreens, 1},
+    {kShowFPS, 0},             {kDisableOnMouseActivate, 1}, {kMusicVolumePercentage, 15},
+    {kDisableMusic, 0},        {kSoundsVolumePercentage, 100}, {kDisableSound, 0},
+    {kMonitorAspectRatio, 4},  {kUseDesktopRes, 1},          {kUsePlaylist, 0},
+    {kHighQualityGraphics, 1}, {kFontScaling, 50},           {kAntialiasing, 0},
+    {kShufflePlayList, 1},
+};
+
+TEST_F(SettingsSchemaTest, FreshSystemGetsTheDefaultsAndNothingIsWritten) {
+    Node tree;
+    EXPECT_FALSE(LoadSettings(tree)) << "there is no product key to read";
+    for (const Setting& s : kDefaults)
+        EXPECT_EQ(tree.Get(s.name).AsInt(), s.value) << testing::PrintToString(std::wstring(s.name));
+    EXPECT_FALSE(tree.Has(kCurMonitor, Node::Kind::Int));
+    EXPECT_EQ(tree.GetEntries().size(), std::size(kDefaults));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct)) << "loading wrote to the registry";
+}
+
+TEST_F(SettingsSchemaTest, StoredMusicVolumeKeepsEveryOtherDefaultAndTheSaveWritesAllSixteen) {
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, kMusicVolumePercentage, L"2: 40");
+    Node tree;
+    ASSERT_TRUE(LoadSettings(tree));
+    EXPECT_EQ(tree.Get(kMusicVolumePercentage).AsInt(), 40);
+
+    RecordedMessages messages;
+    ASSERT_TRUE(WriteSettings(tree, nullptr, messages));
+    EXPECT_TRUE(messages.shown.empty());
+    for (const Setting& s : kDefaults) {
+        const std::int32_t expected = s.name == std::wstring(kMusicVolumePercentage) ? 40 : s.value;
+        EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, s.name), L"2: " + std::to_wstring(expected))
+            << testing::PrintToString(std::wstring(s.name));
+    }
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kCurMonitor), L"<missing>");
+}
+
+TEST_F(SettingsSchemaTest, LoadTakesOnlyValuesInTheTreeFormat) {
+    Seed(HKEY_LOCAL_MACHINE, kProduct, kMusicVolumePercentage, REG_DWORD, {40, 0, 0, 0});
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, kSoundsVolumePercentage, L"2:40"); // no blank after the colon
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, kFontScaling, L"4: 7");          // no such kind
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, kDisableMusic, L"3: 1");         // a text, not an integer
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, L"PlayList", L"C:\\Music\\a.mp3");
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", L"C:\\Prog\\S");
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, L"Language", L"3: de");
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, kCurMonitor, L"2: 1");
+
+    Node tree;
+    ASSERT_TRUE(LoadSettings(tree));
+    EXPECT_EQ(tree.Get(kMusicVolumePercentage).AsInt(), 15) << "REG_DWORD ignored";
+    EXPECT_EQ(tree.Get(kSoundsVolumePercentage).AsInt(), 100) << "not the tree's text form";
+    EXPECT_EQ(tree.Get(kFontScaling).AsInt(), 50) << "unknown kind digit";
+    EXPECT_TRUE(tree.Has(kDisableMusic, Node::Kind::Text)) << "a text replaces the integer";
+    EXPECT_EQ(tree.Get(kDisableMusic).AsInt(), 0) << "and reads as 0";
+    EXPECT_FALSE(tree.Has(L"PlayList", Node::Kind::Text));
+    EXPECT_FALSE(tree.Has(L"AppPath", Node::Kind::Text));
+    EXPECT_EQ(tree.Get(L"Language").AsText(), L"de");
+    EXPECT_EQ(tree.Get(kCurMonitor).AsInt(), 1);
+
+    // The save writes the settings back and leaves the plain values alone.
+    RecordedMessages messages;
+    ASSERT_TRUE(WriteSettings(tree, nullptr, messages));
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kMusicVolumePercentage), L"2: 15");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kSoundsVolumePercentage), L"2: 100");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kDisableMusic), L"3: 1");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"Language"), L"3: de");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"PlayList"), L"C:\\Music\\a.mp3");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"AppPath"), L"C:\\Prog\\S");
+}
+
+struct CommandCase {
+    const char* what;
+    const wchar_t* appPath;         // null: no value
+    DWORD appPathType;
+    const wchar_t* installLocation; // null: no value
+    const wchar_t* command;
+};
+
+class StartupCommandTest : public SettingsSchemaTest, public testing::WithParamInterface<CommandCase> {};
+
+TEST_P(StartupCommandTest, IsTheQuotedMainProgramInTheInstallFolderWithTheWallpaperSwitch) {
+    const CommandCase& c = GetParam();
+    if (c.appPath) SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", c.appPath, c.appPathType);
+    if (c.installLocation) SeedText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", c.installLocation);
+    EXPECT_EQ(StartupCommand(), c.command) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, StartupCommandTest,
+    testing::Values(
+        CommandCase{"install folder without trailing backslash", L"C:\\Prog\\S", REG_SZ, nullptr,
+                    L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w"},
+        CommandCase{"trailing backslash kept: two in a row", L"C:\\Prog\\S\\", REG_SZ, nullptr,
+                    L"\"C:\\Prog\\S\\\\Sorvane 3D Screensaver.exe\" /w"},
+        CommandCase{"AppPath wins over InstallLocation", L"C:\\A", REG_SZ, L"D:\\B",
+                    L"\"C:\\A\\Sorvane 3D Screensaver.exe\" /w"},
+        CommandCase{"no AppPath: the installer's folder", nullptr, REG_SZ, L"D:\\Games\\Sorvane\\",
+                    L"\"D:\\Games\\Sorvane\\\\Sorvane 3D Screensaver.exe\" /w"},
+        CommandCase{"empty AppPath counts as none", L"", REG_SZ, L"D:\\B",
+                    L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
+        CommandCase{"AppPath of another type counts as none", L"C:\\A", REG_EXPAND_SZ, L"D:\\B",
+                    L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
+        CommandCase{"neither value: no command", nullptr, REG_SZ, nullptr, L""},
+        CommandCase{"both empty: no command", L"", REG_SZ, L"", L""}));
+
+TEST_F(SettingsSchemaTest, StartupEntryHoldsTheCommandWhenEnabledAndAnEmptyTextWhenNot) {
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", L"C:\\Prog\\S");
+    const std::wstring command = L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w";
+    EXPECT_FALSE(IsStartupEntryCurrent()) << "no entry yet";
+
+    EXPECT_EQ(WriteStartupEntry(true), S_OK);
+    EXPECT_EQ(Stored(HKEY_CURRENT_USER, kRunKey, kStartupValueName), command);
+    EXPECT_TRUE(IsStartupEntryCurrent());
+
+    EXPECT_EQ(WriteStartupEntry(false), S_OK);
+    EXPECT_EQ(Stored(HKEY_CURRENT_USER, kRunKey, kStartupValueName), L"") << "the value stays, empty";
+    EXPECT_FALSE(IsStartupEntryCurrent());
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kRunKey, kStartupValueName), L"<missing>") << "per user, not per machine";
+}
+
+TEST_F(SettingsSchemaTest, StartupEntryMatchesOnlyTheExactCommand) {
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", L"C:\\Prog\\S");
+    const struct {
+        const char* what;
+        const wchar_t* entry;
+        DWORD type;
+        bool current;
+    } cases[] = {
+        {"the command", L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w", REG_SZ, true},
+        {"letter case differs", L"\"c:\\prog\\s\\Sorvane 3D Screensaver.exe\" /w", REG_SZ, false},
+        {"without the switch", L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\"", REG_SZ, false},
+        {"the command as REG_EXPAND_SZ", L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w", REG_EXPAND_SZ, false},
+        {"empty", L"", REG_SZ, false},
+    };
+    for (const auto& c : cases) {
+        SeedText(HKEY_CURRENT_USER, kRunKey, kStartupValueName, c.entry, c.type);
+        EXPECT_EQ(IsStartupEntryCurrent(), c.current) << c.what;
+    }
+}
+
+TEST_F(SettingsSchemaTest, WithoutAnInstallFolderTheEntryCountsAsCurrentAndIsWrittenEmpty) {
+    EXPECT_TRUE(IsStartupEntryCurrent()) << "no command and no entry: two empty texts";
+    EXPECT_EQ(WriteStartupEntry(true), S_OK);
+    EXPECT_EQ(Stored(HKEY_CURRENT_USER, kRunKey, kStartupValueName), L"");
+    EXPECT_TRUE(IsStartupEntryCurrent());
+}
+
+} // namespace
