@@ -7,3 +7,9 @@
 #define IDR_PREVIEW_PICTURE 150
 #define IDD_PLAYLIST 162
 #define IDD_SETTINGS 2003
+
+// Controls of the playlist dialog.
+#define IDC_PLAYLIST_SHUFFLE 1074
+#define IDC_PLAYLIST_ADD 1080
+#define IDC_PLAYLIST_REMOVE 1081
+#define IDC_PLAYLIST_FILES 1082
