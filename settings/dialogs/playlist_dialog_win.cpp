@@ -134,6 +134,9 @@ void CPlaylistDlg::OnInitDialog() {
     SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(loaded.Count()), 0);
     for (std::size_t i = 0; i < loaded.Count(); ++i) AppendItem(loaded.EntryAt(i));
 
+    SetTextBlock(L"Screensaver Settings Dialog");
+    TranslateWindow(Handle());
+
     const bool shuffle = settings_.Has(kShuffleSetting, Node::Kind::Int) && settings_.Get(kShuffleSetting).AsBool();
     SendMessageW(shuffle_, BM_SETCHECK, shuffle ? BST_CHECKED : BST_UNCHECKED, 0);
 }

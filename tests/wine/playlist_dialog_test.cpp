@@ -2,12 +2,14 @@
 // stored list, the open-file dialog behind "Add...", Remove, Shuffle, OK and
 // Cancel. The dialog runs on a thread of its own; the test drives it as a
 // user would.
+#include "localization/language_table.h"
 #include "playlist_test_files.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/store/settings_tree.h"
 #include "tests/e2e/driver/dialog_template.h"
 #include "tests/e2e/driver/file_dialog.h"
 #include "tests/e2e/driver/list_view.h"
+#include "tests/e2e/driver/process.h"
 #include "tests/e2e/driver/registry.h"
 #include "tests/e2e/driver/windows.h"
 
@@ -29,13 +31,13 @@ constexpr DWORD kWait = 10000;
 // The playlist editor running modally on its own thread.
 class RunningPlaylist {
 public:
-    explicit RunningPlaylist(Node& settings)
+    explicit RunningPlaylist(Node& settings, const wchar_t* caption = L"Playlist")
         : thread_([this, &settings] {
               threadId_ = GetCurrentThreadId();
               ShowPlaylistDialog(nullptr, settings, L"Sorvane 3D Screensaver");
               done_ = true;
           }) {
-        dialog_ = e2e::WaitForWindow(GetCurrentProcessId(), L"#32770", L"Playlist", kWait);
+        dialog_ = e2e::WaitForWindow(GetCurrentProcessId(), L"#32770", caption, kWait);
     }
 
     // A test that failed half-way leaves no window behind.
@@ -431,6 +433,46 @@ TEST_F(PlaylistDialog, AddTakesAnUpperCaseM3uAndAPlsAsTheyAre) {
     run.Press(IDOK);
     ASSERT_TRUE(run.WaitClosed());
     EXPECT_EQ(Stored(), Lines({upper, pls}));
+}
+
+// --- translation ----------------------------------------------------------
+
+TEST_F(PlaylistDialog, ShowsItsTextsAndFileTypesInTheChosenLanguage) {
+    struct TableScope {
+        ~TableScope() { LanguageTable::DestroyCurrent(); }
+    } scope;
+    LanguageTable& table = LanguageTable::Create(L"", IDR_LANGUAGE_TABLE);
+    ASSERT_TRUE(table.SetLanguage(L"fr"));
+    Store(Lines({folder_.AddFile(L"Chanson d'automne.mp3"), folder_.AddFile(L"\u00c9t\u00e9 indien.ogg")}));
+
+    RunningPlaylist run(settings_, L"Liste");
+    ASSERT_NE(run.Dialog(), nullptr) << "no dialog captioned \"Liste\"";
+    HWND dialog = run.Dialog();
+    const std::pair<int, const wchar_t*> texts[] = {
+        {IDOK, L"OK"},
+        {IDCANCEL, L"Annuler"},
+        {IDC_PLAYLIST_ADD, L"Ajouter..."},
+        {IDC_PLAYLIST_REMOVE, L"Retirer"},
+        {IDC_PLAYLIST_SHUFFLE, L"Ordre al\u00e9atoire"},
+        {IDC_PLAYLIST_FILES, L""},
+    };
+    for (const auto& [id, text] : texts)
+        EXPECT_EQ(e2e::WindowText(GetDlgItem(dialog, id)), text) << "id " << id;
+    EXPECT_EQ(e2e::WindowText(FindWindowExW(dialog, GetDlgItem(dialog, IDC_PLAYLIST_REMOVE), L"Button", nullptr)), L"")
+        << "the group box";
+    EXPECT_TRUE(e2e::SaveScreenshot(dialog, e2e::ArtifactsFolder() + L"\\playlist_dialog_fr.bmp"));
+
+    HWND open = run.OpenAddDialog();
+    ASSERT_NE(open, nullptr);
+    const Paths types = e2e::FileDialogTypes(open);
+    ASSERT_GE(types.size(), 3u);
+    EXPECT_EQ(types[0], L"Tout les fichiers support\u00e9s (*.m3u,*.pls;*.mp3;*.wma;*.aac;*.ogg;*.flac;*.wav;*.mid)");
+    EXPECT_EQ(types[1], L"Fichiers de la liste (*.m3u,*.pls)");
+    EXPECT_EQ(types[2], L"MP3 (*.mp3)");
+    e2e::Click(GetDlgItem(open, IDCANCEL));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(open); }, kWait));
+    run.Press(IDCANCEL);
+    EXPECT_TRUE(run.WaitClosed());
 }
 
 } // namespace
