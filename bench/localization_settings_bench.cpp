@@ -18,11 +18,11 @@ using Clock = std::chrono::steady_clock;
 constexpr const wchar_t* kBenchKey = L"Software\\SorvaneBench\\Sorvane 3D Screensaver";
 
 // Runs `operation` `count` times and prints the mean time per run.
-template <typename Operation>
-void Measure(const char* what, int count, Operation operation) {
+template <typename Operation> void Measure(const char* what, int count, Operation operation) {
     operation(); // warm up
     const auto start = Clock::now();
-    for (int i = 0; i < count; ++i) operation();
+    for (int i = 0; i < count; ++i)
+        operation();
     const std::chrono::duration<double, std::micro> elapsed = Clock::now() - start;
     std::printf("%-58s %10.3f us  (%d runs)\n", what, elapsed.count() / count, count);
 }
@@ -39,10 +39,10 @@ bool LoadTable() {
 }
 
 const wchar_t* const kSettingNames[16] = {
-    L"Antialiasing",  L"CurMonitor",       L"DisableMusic",          L"DisableOnMouseActivate",
-    L"DisableSound",  L"HighQuality",      L"MusicVolumePercentage", L"PlaylistIndex",
-    L"ShowFPS",       L"ShufflePlayList",  L"SoundVolumePercentage", L"TextureQuality",
-    L"UsePlaylist",   L"BlankOtherScreens", L"RunAtStartup",         L"ShadowQuality",
+    L"Antialiasing", L"CurMonitor",        L"DisableMusic",          L"DisableOnMouseActivate",
+    L"DisableSound", L"HighQuality",       L"MusicVolumePercentage", L"PlaylistIndex",
+    L"ShowFPS",      L"ShufflePlayList",   L"SoundVolumePercentage", L"TextureQuality",
+    L"UsePlaylist",  L"BlankOtherScreens", L"RunAtStartup",          L"ShadowQuality",
 };
 
 } // namespace
@@ -60,7 +60,8 @@ int main() {
             [&] { total += Translate(L"Multi-monitor").size(); });
 
     Node settings;
-    for (int i = 0; i < 16; ++i) settings.Get(kSettingNames[i]) = i * 7;
+    for (int i = 0; i < 16; ++i)
+        settings.Get(kSettingNames[i]) = i * 7;
     if (!settings.WriteToRegistry(HKEY_LOCAL_MACHINE, kBenchKey)) {
         std::printf("the settings could not be written\n");
         return 1;

@@ -10,7 +10,7 @@
 // The language table: languages, and blocks of texts keyed by their English
 // wording. At most one exists per process, the process-wide instance.
 class LanguageTable {
-public:
+  public:
     // Loads the table from `overridePath` when that file parses, else from the
     // program's raw data resource `resourceId`, makes "en" the current
     // language when the table has it, and makes the new table the
@@ -45,7 +45,7 @@ public:
     std::size_t LanguageCount() const;
     std::size_t TextBlockCount() const;
 
-private:
+  private:
     struct Document;
     LanguageTable();
     void Load(const std::wstring& path, WORD resourceId);

@@ -7,7 +7,7 @@ namespace {
 
 // Releases a loaded resource (a no-op on current Windows, kept for form).
 class LoadedResource {
-public:
+  public:
     explicit LoadedResource(HGLOBAL handle) : handle_(handle) {}
     ~LoadedResource() {
         if (handle_) FreeResource(handle_);
@@ -16,7 +16,7 @@ public:
     LoadedResource& operator=(const LoadedResource&) = delete;
     HGLOBAL Get() const { return handle_; }
 
-private:
+  private:
     HGLOBAL handle_;
 };
 

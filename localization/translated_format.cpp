@@ -43,7 +43,8 @@ Conversion ParseConversion(const std::wstring& format, std::size_t at) {
         conversion.precision = 0;
         sound = number(conversion.precision) && sound;
     }
-    while (i < format.size() && std::wcschr(L"hlLqjzt", format[i]) && format[i] != L'\0') ++i;
+    while (i < format.size() && std::wcschr(L"hlLqjzt", format[i]) && format[i] != L'\0')
+        ++i;
     if (i < format.size()) {
         conversion.letter = format[i++];
         conversion.valid = sound && conversion.letter != L'\0' && std::wcschr(L"diuoxXfFeEgGs", conversion.letter);
@@ -54,12 +55,12 @@ Conversion ParseConversion(const std::wstring& format, std::size_t at) {
 
 std::wstring Widen(const char* text, int length) {
     std::wstring wide;
-    for (int i = 0; i < length; ++i) wide += static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
+    for (int i = 0; i < length; ++i)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
     return wide;
 }
 
-template <typename T>
-std::wstring PrintNumber(const Conversion& conversion, const char* lengthModifier, T value) {
+template <typename T> std::wstring PrintNumber(const Conversion& conversion, const char* lengthModifier, T value) {
     std::string spec = "%" + conversion.flags;
     if (conversion.width >= 0) spec += std::to_string(conversion.width);
     if (conversion.precision >= 0) spec += "." + std::to_string(conversion.precision);
@@ -152,8 +153,7 @@ std::wstring FormatText(const std::wstring& format, const std::vector<FormatArgu
             continue;
         }
         const Conversion conversion = ParseConversion(format, i);
-        const bool printed =
-            conversion.valid && next < arguments.size() && Print(conversion, arguments[next], out);
+        const bool printed = conversion.valid && next < arguments.size() && Print(conversion, arguments[next], out);
         if (conversion.valid && next < arguments.size()) ++next;
         if (!printed) out += format.substr(i, conversion.end - i);
         i = conversion.end - 1;

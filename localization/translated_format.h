@@ -7,7 +7,7 @@
 
 // One argument of a formatted text: an integer, a number or a text.
 class FormatArgument {
-public:
+  public:
     enum class Type { Integer, Number, Text };
 
     FormatArgument(int value) : type_(Type::Integer), integer_(value) {}
@@ -25,7 +25,7 @@ public:
     double Number() const { return number_; }
     const std::wstring& Text() const { return text_; }
 
-private:
+  private:
     Type type_;
     long long integer_ = 0;
     double number_ = 0;
@@ -51,7 +51,6 @@ std::wstring FormatTranslation(const std::wstring& key, const std::wstring& tran
 // The translation of `key` in the current language, formatted safely.
 std::wstring TranslateAndFormat(const std::wstring& key, const std::vector<FormatArgument>& arguments);
 
-template <typename... Arguments>
-std::wstring FormatTranslated(const std::wstring& key, const Arguments&... arguments) {
+template <typename... Arguments> std::wstring FormatTranslated(const std::wstring& key, const Arguments&... arguments) {
     return TranslateAndFormat(key, {FormatArgument(arguments)...});
 }

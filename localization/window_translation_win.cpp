@@ -19,7 +19,8 @@ void TranslateText(const LanguageTable& table, HWND window) {
 
 void LanguageTable::TranslateWindow(HWND window) const {
     TranslateText(*this, window);
-    for (HWND child = GetTopWindow(window); child; child = GetWindow(child, GW_HWNDNEXT)) TranslateText(*this, child);
+    for (HWND child = GetTopWindow(window); child; child = GetWindow(child, GW_HWNDNEXT))
+        TranslateText(*this, child);
 }
 
 void TranslateWindow(HWND window) {

@@ -10,14 +10,14 @@
 #include <string>
 
 class Node {
-public:
+  public:
     enum class Kind { Child = 0, Float = 1, Int = 2, Text = 3, None = 4 };
 
     // Thrown by Get for a path that runs through an entry that is not a Child.
     class KeyNotFound {};
 
     class Value {
-    public:
+      public:
         Value() = default;
         // Takes ownership of the child; a null child makes a None value.
         Value(std::unique_ptr<Node> child);
@@ -42,7 +42,7 @@ public:
         std::wstring AsText() const { return kind_ == Kind::Text ? text_ : std::wstring(); }
         std::string AsUtf8Text() const;
 
-    private:
+      private:
         Kind kind_ = Kind::None;
         float float_ = 0.0f;
         std::int32_t int_ = 0;
@@ -81,7 +81,7 @@ public:
     // False at the first key or value that cannot be written.
     bool WriteToRegistry(HKEY root, const std::wstring& subKey) const;
 
-private:
+  private:
     Entries entries_;
     bool use64BitView_;
 };

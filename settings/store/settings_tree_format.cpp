@@ -1,9 +1,9 @@
 // Formatting and parsing of settings entries in their registry text form.
 #include "settings/store/settings_tree_format.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstdio>
-#include <cctype>
 #include <limits>
 #include <string>
 #include <vector>
@@ -18,7 +18,8 @@ bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 // first character that cannot be part of a number.
 std::string NumberCharacters(const std::wstring& payload) {
     std::size_t at = 0;
-    while (at < payload.size() && IsSpace(payload[at])) ++at;
+    while (at < payload.size() && IsSpace(payload[at]))
+        ++at;
     std::string ascii;
     for (; at < payload.size(); ++at) {
         const wchar_t c = payload[at];

@@ -59,7 +59,8 @@ void Append(std::string& out, char32_t code) {
 std::wstring Utf8ToWide(const std::string& text) {
     std::wstring wide;
     wide.reserve(text.size());
-    for (std::size_t at = 0; at < text.size();) wide += static_cast<wchar_t>(DecodeOne(text, at));
+    for (std::size_t at = 0; at < text.size();)
+        wide += static_cast<wchar_t>(DecodeOne(text, at));
     return wide;
 }
 

@@ -15,28 +15,17 @@ TEST_F(LanguageTagTest, ExactValuesChooseTheirLanguageAndEverythingElseEnglish) 
         bool terminated;
         const wchar_t* expected;
     } rows[] = {
-        {L"3: de", REG_SZ, false, L"de"},
-        {L"3: fr", REG_SZ, false, L"fr"},
-        {L"3: ru", REG_SZ, true, L"ru"},
-        {L"3: en", REG_SZ, false, L"en"},
-        {L"3: DE", REG_SZ, false, L"en"},
-        {L"3: De", REG_SZ, false, L"en"},
-        {L" 3: de", REG_SZ, false, L"en"},
-        {L"3:  de", REG_SZ, false, L"en"},
-        {L"3:de", REG_SZ, false, L"en"},
-        {L"3: de ", REG_SZ, false, L"en"},
-        {L"3: de\tx", REG_SZ, false, L"en"},
-        {L"de", REG_SZ, false, L"en"},
-        {L"2: 1", REG_SZ, false, L"en"},
-        {L"3: it", REG_SZ, false, L"en"},
-        {L"", REG_SZ, false, L"en"},
-        {L"3: de", REG_EXPAND_SZ, true, L"en"},
-        {L"3: de", REG_BINARY, false, L"en"},
+        {L"3: de", REG_SZ, false, L"de"},       {L"3: fr", REG_SZ, false, L"fr"},     {L"3: ru", REG_SZ, true, L"ru"},
+        {L"3: en", REG_SZ, false, L"en"},       {L"3: DE", REG_SZ, false, L"en"},     {L"3: De", REG_SZ, false, L"en"},
+        {L" 3: de", REG_SZ, false, L"en"},      {L"3:  de", REG_SZ, false, L"en"},    {L"3:de", REG_SZ, false, L"en"},
+        {L"3: de ", REG_SZ, false, L"en"},      {L"3: de\tx", REG_SZ, false, L"en"},  {L"de", REG_SZ, false, L"en"},
+        {L"2: 1", REG_SZ, false, L"en"},        {L"3: it", REG_SZ, false, L"en"},     {L"", REG_SZ, false, L"en"},
+        {L"3: de", REG_EXPAND_SZ, true, L"en"}, {L"3: de", REG_BINARY, false, L"en"},
     };
     for (const auto& row : rows) {
         SeedText(HKEY_LOCAL_MACHINE, kProductKey, L"Language", row.value, row.type, row.terminated);
-        EXPECT_EQ(ReadLanguageTag(), row.expected) << testing::PrintToString(std::wstring(row.value)) << " type "
-                                                   << row.type;
+        EXPECT_EQ(ReadLanguageTag(), row.expected)
+            << testing::PrintToString(std::wstring(row.value)) << " type " << row.type;
     }
 }
 

@@ -11,7 +11,7 @@ namespace {
 constexpr const wchar_t* kKey = L"Software\\SorvaneTests\\Tree";
 
 class SettingsTreeRegistryTest : public RegistryTest {
-protected:
+  protected:
     // The value's data as text, the system's terminator dropped.
     std::wstring StoredText(const std::wstring& path, const std::wstring& name) {
         auto raw = Raw(HKEY_LOCAL_MACHINE, path, name);
@@ -19,18 +19,24 @@ protected:
         std::wstring text(raw->data.size() / sizeof(wchar_t), L'\0');
         for (std::size_t i = 0; i < text.size(); ++i)
             text[i] = *reinterpret_cast<const wchar_t*>(raw->data.data() + i * sizeof(wchar_t));
-        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        while (!text.empty() && text.back() == L'\0')
+            text.pop_back();
         return text;
     }
 };
 
 std::string Describe(const Node::Value& value) {
     switch (value.GetKind()) {
-    case Node::Kind::Child: return "Child";
-    case Node::Kind::Float: return "Float " + std::to_string(value.AsFloat());
-    case Node::Kind::Int: return "Int " + std::to_string(value.AsInt());
-    case Node::Kind::Text: return "Text \"" + value.AsUtf8Text() + "\"";
-    case Node::Kind::None: return "None";
+    case Node::Kind::Child:
+        return "Child";
+    case Node::Kind::Float:
+        return "Float " + std::to_string(value.AsFloat());
+    case Node::Kind::Int:
+        return "Int " + std::to_string(value.AsInt());
+    case Node::Kind::Text:
+        return "Text \"" + value.AsUtf8Text() + "\"";
+    case Node::Kind::None:
+        return "None";
     }
     return "?";
 }
@@ -58,7 +64,10 @@ TEST_F(SettingsTreeRegistryTest, EachFormOfDataReadsAsItsEntryOrIsIgnored) {
         {L"1: .25x", "Float 0.250000"},
         {L"3: a\tb", "Text \"a\""},
         {L"3: ", "Text \"\""},
-        {L"3: Gr\x00fc\x00dF" L"e \x0434\x0430", "Text \"Gr\xC3\xBC\xC3\x9F" "e \xD0\xB4\xD0\xB0\""},
+        {L"3: Gr\x00fc\x00dF"
+         L"e \x0434\x0430",
+         "Text \"Gr\xC3\xBC\xC3\x9F"
+         "e \xD0\xB4\xD0\xB0\""},
         {L"3:  spaced ", "Text \" spaced \""},
         {L"4: x", "ignored"},
         {L"12: 5", "ignored"},
@@ -124,7 +133,9 @@ TEST_F(SettingsTreeRegistryTest, WrittenTreeReadsBackUnchanged) {
     tree.Get(L"Hex") = 0x7FFFFFFF;
     tree.Get(L"Ratio") = 0.125f;
     tree.Get(L"Long") = longText;
-    tree.Get(L"Unicode") = L"\x0420\x0443\x0441\x0441\x043a\x0438\x0439 fran\x00e7" L"ais d\x2019\x00e9" L"cran";
+    tree.Get(L"Unicode") = L"\x0420\x0443\x0441\x0441\x043a\x0438\x0439 fran\x00e7"
+                           L"ais d\x2019\x00e9"
+                           L"cran";
     tree.Get(L"Sub/Inner/Deep") = 3;
     tree.Get(L"Sub/Text") = L"x";
     ASSERT_TRUE(tree.WriteToRegistry(HKEY_LOCAL_MACHINE, kKey));

@@ -16,7 +16,8 @@ namespace {
 
 std::string TableFilePath() {
     std::string here = __FILE__; // .../tests/unit/language_table_test.cpp
-    for (int i = 0; i < 3; ++i) here = here.substr(0, here.find_last_of('/'));
+    for (int i = 0; i < 3; ++i)
+        here = here.substr(0, here.find_last_of('/'));
     return here + "/localization/language_table.xml";
 }
 
@@ -41,35 +42,92 @@ const Required kRequired[] = {
     {L"Playlist", L"\u041f\u043b\u0435\u0439\u043b\u0438\u0441\u0442", L"Playliste", L"Liste"},
     {L"Add...", L"\u0414\u043e\u0431\u0430\u0432\u0438\u0442\u044c...", L"Hinzuf\u00fcgen...", L"Ajouter..."},
     {L"Remove", L"\u0423\u0434\u0430\u043b\u0438\u0442\u044c", L"Entfernen", L"Retirer"},
-    {L"Shuffle", L"\u041f\u0435\u0440\u0435\u043c\u0435\u0448\u0438\u0432\u0430\u043d\u0438\u0435", L"Zuf\u00e4llige Wiedergabe", L"Ordre al\u00e9atoire"},
-    {L"All supported files", L"\u0412\u0441\u0435 \u043f\u043e\u0434\u0434\u0435\u0440\u0436\u0438\u0432\u0430\u0435\u043c\u044b\u0435 \u0444\u043e\u0440\u043c\u0430\u0442\u044b", L"Alle unterst\u00fctzten Dateien", L"Tout les fichiers support\u00e9s"},
-    {L"Playlist Files", L"\u0424\u0430\u0439\u043b\u044b \u043f\u043b\u0435\u0439\u043b\u0438\u0441\u0442\u043e\u0432", L"Playliste-Dateien", L"Fichiers de la liste"},
-    {L"Please take a look at our web site for more great 3D screensavers", L"\u041f\u043e\u0441\u043c\u043e\u0442\u0440\u0435\u0442\u044c \u0434\u0440\u0443\u0433\u0438\u0435 \u0441\u043a\u0440\u0438\u043d\u0441\u0435\u0439\u0432\u0435\u0440\u044b \u043d\u0430\u0448\u0435\u0439 \u043a\u043e\u043c\u043f\u0430\u043d\u0438\u0438", L"Entdecken Sie noch mehr 3D-Screensavers auf unserer Webseite", L"Veuillez visiter notre site web pour voir plus d\u2019\u00e9conomiseurs d\u2019\u00e9cran 3D"},
+    {L"Shuffle", L"\u041f\u0435\u0440\u0435\u043c\u0435\u0448\u0438\u0432\u0430\u043d\u0438\u0435",
+     L"Zuf\u00e4llige Wiedergabe", L"Ordre al\u00e9atoire"},
+    {L"All supported files",
+     L"\u0412\u0441\u0435 \u043f\u043e\u0434\u0434\u0435\u0440\u0436\u0438\u0432\u0430\u0435\u043c\u044b\u0435 "
+     L"\u0444\u043e\u0440\u043c\u0430\u0442\u044b",
+     L"Alle unterst\u00fctzten Dateien", L"Tout les fichiers support\u00e9s"},
+    {L"Playlist Files", L"\u0424\u0430\u0439\u043b\u044b \u043f\u043b\u0435\u0439\u043b\u0438\u0441\u0442\u043e\u0432",
+     L"Playliste-Dateien", L"Fichiers de la liste"},
+    {L"Please take a look at our web site for more great 3D screensavers",
+     L"\u041f\u043e\u0441\u043c\u043e\u0442\u0440\u0435\u0442\u044c \u0434\u0440\u0443\u0433\u0438\u0435 "
+     L"\u0441\u043a\u0440\u0438\u043d\u0441\u0435\u0439\u0432\u0435\u0440\u044b \u043d\u0430\u0448\u0435\u0439 "
+     L"\u043a\u043e\u043c\u043f\u0430\u043d\u0438\u0438",
+     L"Entdecken Sie noch mehr 3D-Screensavers auf unserer Webseite",
+     L"Veuillez visiter notre site web pour voir plus d\u2019\u00e9conomiseurs d\u2019\u00e9cran 3D"},
     {L"Products", L"\u041f\u0440\u043e\u0434\u0443\u043a\u0442\u044b", L"Produkte", L"Produits"},
     {L"Options", L"\u041e\u043f\u0446\u0438\u0438", L"Optionen", L"Options"},
-    {L"Exit on mouse move", L"\u0412\u044b\u0445\u043e\u0434 \u043f\u043e \u0434\u0432\u0438\u0436\u0435\u043d\u0438\u044e \u043c\u044b\u0448\u0438", L"Mit Mausbewegung beenden", L"Sortir sur mouvement de souris"},
+    {L"Exit on mouse move",
+     L"\u0412\u044b\u0445\u043e\u0434 \u043f\u043e \u0434\u0432\u0438\u0436\u0435\u043d\u0438\u044e "
+     L"\u043c\u044b\u0448\u0438",
+     L"Mit Mausbewegung beenden", L"Sortir sur mouvement de souris"},
     {L"Visit...", L"\u041f\u043e\u0441\u043c\u043e\u0442\u0440\u0435\u0442\u044c...", L"Besuchen...", L"Visitez..."},
-    {L"Show a blank screen on all monitors", L"\u0417\u0430\u0442\u0435\u043c\u043d\u0438\u0442\u044c \u043e\u0441\u0442\u0430\u043b\u044c\u043d\u044b\u0435 \u043c\u043e\u043d\u0438\u0442\u043e\u0440\u044b", L"Leeren Bildschirm auf allen Monitoren zeigen", L"Afficher un \u00e9cran blanc sur tous les moniteurs"},
-    {L"Monitor selection", L"\u0412\u044b\u0431\u043e\u0440 \u043c\u043e\u043d\u0438\u0442\u043e\u0440\u0430", L"Monitor-Auswahl", L"S\u00e9lection du moniteur"},
-    {L"Sounds volume: %.01i%%", L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c \u0437\u0432\u0443\u043a\u043e\u0432: %.01i%%", L"Lautst\u00e4rke: %.01i%%", L"Volume du son: %.01i%%"},
-    {L"Enable sounds", L"\u0412\u043a\u043b\u044e\u0447\u0438\u0442\u044c \u0437\u0432\u0443\u043a\u0438", L"Sounds aktivieren", L"Valider les sons"},
-    {L"Sound options", L"\u0417\u0432\u0443\u043a\u043e\u0432\u044b\u0435 \u0432\u043e\u0437\u043c\u043e\u0436\u043d\u043e\u0441\u0442\u0438", L"Soundoptionen", L"Options du son"},
-    {L"Music volume: %.01i%%", L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c \u043c\u0443\u0437\u044b\u043a\u0438: %.01i%%", L"Musik-Lautst\u00e4rke: %.01i%%", L"Volume de la musique: %.01i%%"},
-    {L"Enable music", L"\u0412\u043a\u043b\u044e\u0447\u0438\u0442\u044c \u043c\u0443\u0437\u044b\u043a\u0443", L"Musik aktivieren", L"Valider la musique"},
-    {L"Edit Playlist...", L"\u0420\u0435\u0434\u0430\u043a\u0442\u0438\u0440\u043e\u0432\u0430\u0442\u044c...", L"Playliste bearbeiten...", L"Editer la liste..."},
-    {L"Play my music", L"\u041f\u0440\u043e\u0438\u0433\u0440\u044b\u0432\u0430\u0442\u044c \u0441\u0432\u043e\u044e \u043c\u0443\u0437\u044b\u043a\u0443", L"Meine Musik spielen", L"Jouer ma musique"},
+    {L"Show a blank screen on all monitors",
+     L"\u0417\u0430\u0442\u0435\u043c\u043d\u0438\u0442\u044c \u043e\u0441\u0442\u0430\u043b\u044c\u043d\u044b\u0435 "
+     L"\u043c\u043e\u043d\u0438\u0442\u043e\u0440\u044b",
+     L"Leeren Bildschirm auf allen Monitoren zeigen", L"Afficher un \u00e9cran blanc sur tous les moniteurs"},
+    {L"Monitor selection", L"\u0412\u044b\u0431\u043e\u0440 \u043c\u043e\u043d\u0438\u0442\u043e\u0440\u0430",
+     L"Monitor-Auswahl", L"S\u00e9lection du moniteur"},
+    {L"Sounds volume: %.01i%%",
+     L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c \u0437\u0432\u0443\u043a\u043e\u0432: %.01i%%",
+     L"Lautst\u00e4rke: %.01i%%", L"Volume du son: %.01i%%"},
+    {L"Enable sounds", L"\u0412\u043a\u043b\u044e\u0447\u0438\u0442\u044c \u0437\u0432\u0443\u043a\u0438",
+     L"Sounds aktivieren", L"Valider les sons"},
+    {L"Sound options",
+     L"\u0417\u0432\u0443\u043a\u043e\u0432\u044b\u0435 "
+     L"\u0432\u043e\u0437\u043c\u043e\u0436\u043d\u043e\u0441\u0442\u0438",
+     L"Soundoptionen", L"Options du son"},
+    {L"Music volume: %.01i%%",
+     L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c \u043c\u0443\u0437\u044b\u043a\u0438: %.01i%%",
+     L"Musik-Lautst\u00e4rke: %.01i%%", L"Volume de la musique: %.01i%%"},
+    {L"Enable music", L"\u0412\u043a\u043b\u044e\u0447\u0438\u0442\u044c \u043c\u0443\u0437\u044b\u043a\u0443",
+     L"Musik aktivieren", L"Valider la musique"},
+    {L"Edit Playlist...", L"\u0420\u0435\u0434\u0430\u043a\u0442\u0438\u0440\u043e\u0432\u0430\u0442\u044c...",
+     L"Playliste bearbeiten...", L"Editer la liste..."},
+    {L"Play my music",
+     L"\u041f\u0440\u043e\u0438\u0433\u0440\u044b\u0432\u0430\u0442\u044c \u0441\u0432\u043e\u044e "
+     L"\u043c\u0443\u0437\u044b\u043a\u0443",
+     L"Meine Musik spielen", L"Jouer ma musique"},
     {L"Error!", L"\u041e\u0448\u0438\u0431\u043a\u0430!", L"Fehler!", L"Erreur!"},
-    {L"Error writing to the system registry. Please NOTE: You need to have sufficient administrative rights to run this program successfully.", L"\u041e\u0448\u0438\u0431\u043a\u0430 \u0437\u0430\u043f\u0438\u0441\u0438 \u0432 \u0441\u0438\u0441\u0442\u0435\u043c\u043d\u044b\u0439 \u0440\u0435\u0435\u0441\u0442\u0440. \u041f\u043e\u0436\u0430\u043b\u0443\u0439\u0441\u0442\u0430 \u043e\u0431\u0440\u0430\u0442\u0438\u0442\u0435 \u0432\u043d\u0438\u043c\u0430\u043d\u0438\u0435: \u0432\u044b \u0434\u043e\u043b\u0436\u043d\u044b \u0438\u043c\u0435\u0442\u044c \u0441\u043e\u043e\u0442\u0432\u0435\u0442\u0441\u0442\u0432\u0443\u044e\u0449\u0438\u0435 \u0430\u0434\u043c\u0438\u043d\u0438\u0441\u0442\u0440\u0430\u0442\u0438\u0432\u043d\u044b\u0435 \u043f\u0440\u0430\u0432\u0430 \u0434\u043b\u044f \u0443\u0441\u043f\u0435\u0448\u043d\u043e\u0433\u043e \u0437\u0430\u043f\u0443\u0441\u043a\u0430 \u044d\u0442\u043e\u0439 \u043f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b.", L"Fehler beim Eintrag in die Registry. BEACHTEN Sie bitte: um das Programm erfolgreich auszuf\u00fchren, m\u00fcssen Sie die Administratorrechte besitzen.", L"Erreur d\u2019\u00e9criture dans le registre syst\u00e8me. Veuillez NOTER: vous devez disposez de droits d\u2019administration suffisant pour faire fonctionner ce programme."},
-    {L"Run at Windows startup", L"\u0417\u0430\u043f\u0443\u0441\u043a\u0430\u0442\u044c \u043f\u0440\u0438 \u0441\u0442\u0430\u0440\u0442\u0435 Windows", L"Wallpaper beim Windows-Start ausf\u00fchren", L"Ex\u00e9cuter au d\u00e9marrage de Windows"},
-    {L"Animated wallpaper options", L"\u041e\u043f\u0446\u0438\u0438 \u0430\u043d\u0438\u043c\u0438\u0440\u043e\u0432\u0430\u043d\u043d\u044b\u0445 \u043e\u0431\u043e\u0435\u0432", L"Animierte wallpaper-Optionen", L"Options wallpaper Anim\u00e9s"},
-    {L"%s %s Configuration", L"\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0438 %s %s", L"%s %s Konfiguration", L"Configuration de %s %s"},
-    {L"Antialiasing", L"\u0421\u0433\u043b\u0430\u0436\u0438\u0432\u0430\u043d\u0438\u0435", L"Antialiasing", L"Anticr\u00e9nelage"},
-    {L"Antialiasing quality:", L"\u041a\u0430\u0447\u0435\u0441\u0442\u0432\u043e \u0441\u0433\u043b\u0430\u0436\u0438\u0432\u0430\u043d\u0438\u044f:", L"Antialiasing-Qualit\u00e4t:", L"Qualit\u00e9 de l'anticr\u00e9nelag :"},
-    {L"Restore Defaults", L"\u0421\u0431\u0440\u043e\u0441 \u043d\u0430\u0441\u0442\u0440\u043e\u0435\u043a", L"Zur\u00fccksetzen", L"R\u00e9initialiser"},
+    {L"Error writing to the system registry. Please NOTE: You need to have sufficient administrative rights to run "
+     L"this program successfully.",
+     L"\u041e\u0448\u0438\u0431\u043a\u0430 \u0437\u0430\u043f\u0438\u0441\u0438 \u0432 "
+     L"\u0441\u0438\u0441\u0442\u0435\u043c\u043d\u044b\u0439 \u0440\u0435\u0435\u0441\u0442\u0440. "
+     L"\u041f\u043e\u0436\u0430\u043b\u0443\u0439\u0441\u0442\u0430 \u043e\u0431\u0440\u0430\u0442\u0438\u0442\u0435 "
+     L"\u0432\u043d\u0438\u043c\u0430\u043d\u0438\u0435: \u0432\u044b \u0434\u043e\u043b\u0436\u043d\u044b "
+     L"\u0438\u043c\u0435\u0442\u044c "
+     L"\u0441\u043e\u043e\u0442\u0432\u0435\u0442\u0441\u0442\u0432\u0443\u044e\u0449\u0438\u0435 "
+     L"\u0430\u0434\u043c\u0438\u043d\u0438\u0441\u0442\u0440\u0430\u0442\u0438\u0432\u043d\u044b\u0435 "
+     L"\u043f\u0440\u0430\u0432\u0430 \u0434\u043b\u044f \u0443\u0441\u043f\u0435\u0448\u043d\u043e\u0433\u043e "
+     L"\u0437\u0430\u043f\u0443\u0441\u043a\u0430 \u044d\u0442\u043e\u0439 "
+     L"\u043f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b.",
+     L"Fehler beim Eintrag in die Registry. BEACHTEN Sie bitte: um das Programm erfolgreich auszuf\u00fchren, "
+     L"m\u00fcssen Sie die Administratorrechte besitzen.",
+     L"Erreur d\u2019\u00e9criture dans le registre syst\u00e8me. Veuillez NOTER: vous devez disposez de droits "
+     L"d\u2019administration suffisant pour faire fonctionner ce programme."},
+    {L"Run at Windows startup",
+     L"\u0417\u0430\u043f\u0443\u0441\u043a\u0430\u0442\u044c \u043f\u0440\u0438 \u0441\u0442\u0430\u0440\u0442\u0435 "
+     L"Windows",
+     L"Wallpaper beim Windows-Start ausf\u00fchren", L"Ex\u00e9cuter au d\u00e9marrage de Windows"},
+    {L"Animated wallpaper options",
+     L"\u041e\u043f\u0446\u0438\u0438 \u0430\u043d\u0438\u043c\u0438\u0440\u043e\u0432\u0430\u043d\u043d\u044b\u0445 "
+     L"\u043e\u0431\u043e\u0435\u0432",
+     L"Animierte wallpaper-Optionen", L"Options wallpaper Anim\u00e9s"},
+    {L"%s %s Configuration", L"\u041d\u0430\u0441\u0442\u0440\u043e\u0439\u043a\u0438 %s %s", L"%s %s Konfiguration",
+     L"Configuration de %s %s"},
+    {L"Antialiasing", L"\u0421\u0433\u043b\u0430\u0436\u0438\u0432\u0430\u043d\u0438\u0435", L"Antialiasing",
+     L"Anticr\u00e9nelage"},
+    {L"Antialiasing quality:",
+     L"\u041a\u0430\u0447\u0435\u0441\u0442\u0432\u043e "
+     L"\u0441\u0433\u043b\u0430\u0436\u0438\u0432\u0430\u043d\u0438\u044f:",
+     L"Antialiasing-Qualit\u00e4t:", L"Qualit\u00e9 de l'anticr\u00e9nelag :"},
+    {L"Restore Defaults", L"\u0421\u0431\u0440\u043e\u0441 \u043d\u0430\u0441\u0442\u0440\u043e\u0435\u043a",
+     L"Zur\u00fccksetzen", L"R\u00e9initialiser"},
 };
 
 class LanguageTableTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LanguageTable::DestroyCurrent();
         table_ = ReadBytes(TableFilePath());
@@ -116,7 +174,9 @@ TEST_F(LanguageTableTest, ShippedFileHasItsLanguagesBlocksAndShapeOfEntries) {
     } languages[] = {{L"ru", L"1251", L"\u0420\u0443\u0441\u0441\u043a\u0438\u0439"},
                      {L"en", L"1252", L"English"},
                      {L"de", L"1252", L"Deutsch"},
-                     {L"fr", L"1252", L"Fran\u00e7" L"ais"}};
+                     {L"fr", L"1252",
+                      L"Fran\u00e7"
+                      L"ais"}};
     auto language = root.child(L"Languages").child(L"Language");
     for (const auto& expected : languages) {
         ASSERT_TRUE(language) << "missing " << testing::PrintToString(std::wstring(expected.tag));
@@ -260,12 +320,14 @@ TEST_F(LanguageTableTest, LookupRulesForMissingDuplicateAndRepeatedTexts) {
         const wchar_t* text;
     };
     const Row rows[] = {
-        {L"OnlyEnglish", true, L""}, {L"NoText", true, L""},          {L"Twice", true, L"second"},
-        {L"Dup", true, L"one"},      {L"Quote \"q\"\nline", true, L"ok"}, {L"Absent", false, L"Absent"},
+        {L"OnlyEnglish", true, L""},         {L"NoText", true, L""},
+        {L"Twice", true, L"second"},         {L"Dup", true, L"one"},
+        {L"Quote \"q\"\nline", true, L"ok"}, {L"Absent", false, L"Absent"},
     };
     for (const auto& row : rows) {
         std::wstring text = L"stale";
-        EXPECT_EQ(LanguageTable::Current()->Lookup(row.key, text), row.found) << testing::PrintToString(std::wstring(row.key));
+        EXPECT_EQ(LanguageTable::Current()->Lookup(row.key, text), row.found)
+            << testing::PrintToString(std::wstring(row.key));
         EXPECT_EQ(text, row.text) << testing::PrintToString(std::wstring(row.key));
     }
 }

@@ -15,7 +15,7 @@ namespace {
 using Kind = Node::Kind;
 
 class SettingsTreeTest : public ::testing::Test {
-protected:
+  protected:
     platform::MemoryRegistry registry;
     platform::ScopedRegistry scope{registry};
 };
@@ -48,8 +48,12 @@ TEST_F(SettingsTreeTest, GetThroughAnEntryThatIsNoChildThrowsAndHasSaysFalse) {
 
 TEST_F(SettingsTreeTest, Utf8PathsNameTheSameEntriesAsWidePaths) {
     Node tree;
-    tree.Get(L"Gr\x00fc\x00df" L"e/\x041c\x0438\x0440") = 7;
-    EXPECT_EQ(tree.Get(std::string("Gr\xC3\xBC\xC3\x9F" "e/\xD0\x9C\xD0\xB8\xD1\x80")).AsInt(), 7);
+    tree.Get(L"Gr\x00fc\x00df"
+             L"e/\x041c\x0438\x0440") = 7;
+    EXPECT_EQ(tree.Get(std::string("Gr\xC3\xBC\xC3\x9F"
+                                   "e/\xD0\x9C\xD0\xB8\xD1\x80"))
+                  .AsInt(),
+              7);
     EXPECT_EQ(tree.GetEntries().size(), 1u);
 }
 
@@ -69,7 +73,14 @@ TEST_F(SettingsTreeTest, AccessorsGiveDefaultsForOtherKinds) {
         {"float", Node::Value(2.5f), false, 2.5f, 0, false, L"", ""},
         {"int", Node::Value(-4), false, 0.0f, -4, true, L"", ""},
         {"zero int", Node::Value(0), false, 0.0f, 0, false, L"", ""},
-        {"text", Node::Value(L"fran\x00e7" L"ais"), false, 0.0f, 0, false, L"fran\x00e7" L"ais", "fran\xC3\xA7" "ais"},
+        {"text",
+         Node::Value(L"fran\x00e7"
+                     L"ais"),
+         false, 0.0f, 0, false,
+         L"fran\x00e7"
+         L"ais",
+         "fran\xC3\xA7"
+         "ais"},
         {"text that looks like a number", Node::Value(L"1"), false, 0.0f, 0, false, L"1", "1"},
         {"none", Node::Value(), false, 0.0f, 0, false, L"", ""},
         {"child", Node::Value(std::make_unique<Node>()), true, 0.0f, 0, false, L"", ""},
@@ -103,14 +114,16 @@ TEST_F(SettingsTreeTest, CopiesOwnTheirOwnChildTrees) {
 
 TEST_F(SettingsTreeTest, EntriesAreOrderedByUtf16CodeUnits) {
     Node tree;
-    for (const wchar_t* name : {L"b", L"ab", L"a", L"B", L"\xE000", L"Z", L"_", L"\x00e9"}) tree.Get(name);
+    for (const wchar_t* name : {L"b", L"ab", L"a", L"B", L"\xE000", L"Z", L"_", L"\x00e9"})
+        tree.Get(name);
     tree.Get(L"\U00010437");
     std::vector<std::wstring> names;
-    for (const auto& entry : tree.GetEntries()) names.push_back(entry.first);
+    for (const auto& entry : tree.GetEntries())
+        names.push_back(entry.first);
     // A character beyond the first plane is a surrogate pair, which sorts
     // below U+E000 in UTF-16 order.
-    const std::vector<std::wstring> expected = {L"B", L"Z", L"_", L"a", L"ab", L"b", L"\x00e9", L"\U00010437",
-                                                L"\xE000"};
+    const std::vector<std::wstring> expected = {L"B", L"Z",      L"_",          L"a",     L"ab",
+                                                L"b", L"\x00e9", L"\U00010437", L"\xE000"};
     EXPECT_EQ(names, expected);
 }
 
@@ -131,12 +144,26 @@ TEST_F(SettingsTreeTest, IntPayloadsParseAsPercentI) {
         int value;
     };
     const Row rows[] = {
-        {L"42", true, 42},         {L"  -17", true, -17},     {L"0x1A", true, 26},      {L"-0X10", true, -16},
-        {L"017", true, 15},        {L"08", true, 0},          {L"0", true, 0},          {L"0x", true, 0},
-        {L"0xg", true, 0},         {L"9z", true, 9},          {L"+5", true, 5},         {L"2147483648", true, 2147483647},
-        {L"-2147483648", true, -2147483647 - 1},              {L"-2147483649", true, -2147483647 - 1},
-        {L"0x7fffffff", true, 2147483647},                    {L"99999999999999999999999", true, 2147483647},
-        {L"", false, 0},           {L"x", false, 0},          {L"-", false, 0},         {L"+-1", false, 0},
+        {L"42", true, 42},
+        {L"  -17", true, -17},
+        {L"0x1A", true, 26},
+        {L"-0X10", true, -16},
+        {L"017", true, 15},
+        {L"08", true, 0},
+        {L"0", true, 0},
+        {L"0x", true, 0},
+        {L"0xg", true, 0},
+        {L"9z", true, 9},
+        {L"+5", true, 5},
+        {L"2147483648", true, 2147483647},
+        {L"-2147483648", true, -2147483647 - 1},
+        {L"-2147483649", true, -2147483647 - 1},
+        {L"0x7fffffff", true, 2147483647},
+        {L"99999999999999999999999", true, 2147483647},
+        {L"", false, 0},
+        {L"x", false, 0},
+        {L"-", false, 0},
+        {L"+-1", false, 0},
         {L"\x0661", false, 0},
     };
     for (const auto& row : rows) {
@@ -155,9 +182,9 @@ TEST_F(SettingsTreeTest, FloatPayloadsParseAsPercentF) {
         float value;
     };
     const Row rows[] = {
-        {L"1e3", true, 1000.0f}, {L" -2.5", true, -2.5f}, {L"+.5", true, 0.5f}, {L"7abc", true, 7.0f},
-        {L"1.5e", true, 1.5f},   {L"", false, 0},         {L"abc", false, 0},   {L"-+1", false, 0},
-        {L"1e999", false, 0},
+        {L"1e3", true, 1000.0f}, {L" -2.5", true, -2.5f}, {L"+.5", true, 0.5f},
+        {L"7abc", true, 7.0f},   {L"1.5e", true, 1.5f},   {L"", false, 0},
+        {L"abc", false, 0},      {L"-+1", false, 0},      {L"1e999", false, 0},
     };
     for (const auto& row : rows) {
         const auto parsed = ParseFloatPayload(row.payload);
@@ -170,7 +197,10 @@ TEST_F(SettingsTreeTest, FloatPayloadsParseAsPercentF) {
 
 TEST_F(SettingsTreeTest, Utf8ConversionsReplaceWhatIsNotValid) {
     EXPECT_EQ(Utf8ToWide("a\xC3\xA9\xF0\x90\x90\xB7"), std::wstring(L"a\x00e9") + L"\U00010437");
-    EXPECT_EQ(Utf8ToWide("a\xFF" "b"), L"a\xFFFD" L"b");
+    EXPECT_EQ(Utf8ToWide("a\xFF"
+                         "b"),
+              L"a\xFFFD"
+              L"b");
     EXPECT_EQ(Utf8ToWide("\xC0\xAF"), L"\xFFFD\xFFFD") << "an overlong form";
     EXPECT_EQ(Utf8ToWide("\xE2\x82"), L"\xFFFD") << "a cut sequence";
     EXPECT_EQ(WideToUtf8(std::wstring(L"\x00e9") + L"\U00010437"), "\xC3\xA9\xF0\x90\x90\xB7");

@@ -28,7 +28,9 @@ TEST(TranslatedFormat, FormatsLikePrintfForTheSupportedConversions) {
         {L"%f %.2f %e %g", {0.5, 2.0 / 3, 1000.0, 0.25}, L"0.500000 0.67 1.000000e+03 0.25"},
         {L"%f", {3}, L"3.000000"},
         {L"100%% sure", {}, L"100% sure"},
-        {L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c: %.01i%%", {9}, L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c: 9%"},
+        {L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c: %.01i%%",
+         {9},
+         L"\u0423\u0440\u043e\u0432\u0435\u043d\u044c: 9%"},
         {L"%s", {L"\u00e9\u0416"}, L"\u00e9\u0416"},
     };
     for (const auto& row : rows)
@@ -67,13 +69,13 @@ TEST(TranslatedFormat, TranslationIsUsedOnlyWhenItsConversionsAreTheKeys) {
     } rows[] = {
         {L"Configuration de %s %s", L"Configuration de Sorvane 1.0"},
         {L"%s %s", L"Sorvane 1.0"},
-        {L"%s %s %s", L"Sorvane 1.0 Configuration"},   // one more than passed
-        {L"%s", L"Sorvane 1.0 Configuration"},         // one fewer
-        {L"%i %s", L"Sorvane 1.0 Configuration"},      // another type
-        {L"%s %n", L"Sorvane 1.0 Configuration"},      // a write
-        {L"%5s %s", L"Sorvane 1.0 Configuration"},     // another width
-        {L"%s %s %", L"Sorvane 1.0 Configuration"},    // a dangling percent sign
-        {L"%s %s 100%%", L"Sorvane 1.0 100%"},         // a literal percent sign is no conversion
+        {L"%s %s %s", L"Sorvane 1.0 Configuration"}, // one more than passed
+        {L"%s", L"Sorvane 1.0 Configuration"},       // one fewer
+        {L"%i %s", L"Sorvane 1.0 Configuration"},    // another type
+        {L"%s %n", L"Sorvane 1.0 Configuration"},    // a write
+        {L"%5s %s", L"Sorvane 1.0 Configuration"},   // another width
+        {L"%s %s %", L"Sorvane 1.0 Configuration"},  // a dangling percent sign
+        {L"%s %s 100%%", L"Sorvane 1.0 100%"},       // a literal percent sign is no conversion
         {L"", L"Sorvane 1.0 Configuration"},
     };
     for (const auto& row : rows)

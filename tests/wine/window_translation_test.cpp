@@ -5,6 +5,7 @@
 #include "tests/wine/resources/translation_test_ids.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 // A modeless dialog from the test template, destroyed with the test.
 class TestDialog {
-public:
+  public:
     TestDialog() {
         INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&controls);
@@ -32,7 +33,7 @@ public:
     HWND Get() const { return window_; }
     HWND Item(int id) const { return GetDlgItem(window_, id); }
 
-private:
+  private:
     HWND window_ = nullptr;
 };
 
@@ -44,7 +45,7 @@ std::wstring Text(HWND window) {
 }
 
 class WindowTranslationTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { LanguageTable::DestroyCurrent(); }
 };
 
@@ -67,7 +68,9 @@ TEST_F(WindowTranslationTest, PlaylistDialogIsTranslatedInEveryLanguage) {
         const wchar_t* cancel;
         const wchar_t* shuffle;
     } rows[] = {
-        {L"fr", L"Liste", L"Ajouter...", L"Retirer", L"Annuler", L"Ordre al\u00e9" L"atoire"},
+        {L"fr", L"Liste", L"Ajouter...", L"Retirer", L"Annuler",
+         L"Ordre al\u00e9"
+         L"atoire"},
         {L"de", L"Playliste", L"Hinzuf\u00fcgen...", L"Entfernen", L"Abbrechen", L"Zuf\u00e4llige Wiedergabe"},
         {L"ru", L"\u041f\u043b\u0435\u0439\u043b\u0438\u0441\u0442",
          L"\u0414\u043e\u0431\u0430\u0432\u0438\u0442\u044c...", L"\u0423\u0434\u0430\u043b\u0438\u0442\u044c",
