@@ -14,7 +14,8 @@ bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
 std::int32_t ParseCurMonitorNumber(const std::wstring& text) {
     if (text.size() < 2) return 0;
     std::size_t at = 2;
-    while (at < text.size() && IsBlank(text[at])) ++at;
+    while (at < text.size() && IsBlank(text[at]))
+        ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == L'+' || text[at] == L'-')) negative = text[at++] == L'-';
 

@@ -3,14 +3,14 @@
 #pragma once
 
 #include <windows.h>
+
 #include <oleauto.h>
 
 namespace hardware {
 
 // An interface pointer, released when it goes out of scope.
-template <typename Interface>
-class ComPtr {
-public:
+template <typename Interface> class ComPtr {
+  public:
     ComPtr() = default;
     explicit ComPtr(Interface* adopted) : object_(adopted) {}
     ~ComPtr() { Reset(); }
@@ -31,13 +31,13 @@ public:
         object_ = nullptr;
     }
 
-private:
+  private:
     Interface* object_ = nullptr;
 };
 
 // A BSTR made from a text, freed when it goes out of scope.
 class Bstr {
-public:
+  public:
     explicit Bstr(const wchar_t* text) : text_(SysAllocString(text)) {}
     ~Bstr() { SysFreeString(text_); }
     Bstr(const Bstr&) = delete;
@@ -46,13 +46,13 @@ public:
     BSTR Get() const { return text_; }
     explicit operator bool() const { return text_ != nullptr; }
 
-private:
+  private:
     BSTR text_;
 };
 
 // A VARIANT, cleared when it goes out of scope.
 class Variant {
-public:
+  public:
     Variant() { VariantInit(&value_); }
     ~Variant() { VariantClear(&value_); }
     Variant(const Variant&) = delete;
@@ -64,14 +64,14 @@ public:
     }
     const VARIANT& Get() const { return value_; }
 
-private:
+  private:
     VARIANT value_;
 };
 
 // CoInitialize for the current thread, balanced by CoUninitialize when it
 // succeeded (S_FALSE, already initialised, counts as success and needs it too).
 class ComApartment {
-public:
+  public:
     ComApartment() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
     ~ComApartment() {
         if (initialised_) CoUninitialize();
@@ -79,7 +79,7 @@ public:
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;
 
-private:
+  private:
     bool initialised_;
 };
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 class HardwareProbe {
-public:
+  public:
     virtual ~HardwareProbe() = default;
     // QueryVideoMemory: bytes, 0 when unknown.
     virtual std::uint32_t VideoMemoryBytes() = 0;
@@ -21,19 +21,19 @@ public:
 HardwareProbe& Hardware();
 
 class ScopedHardware {
-public:
+  public:
     explicit ScopedHardware(HardwareProbe& replacement);
     ~ScopedHardware();
     ScopedHardware(const ScopedHardware&) = delete;
     ScopedHardware& operator=(const ScopedHardware&) = delete;
 
-private:
+  private:
     HardwareProbe* previous_;
 };
 
 // A machine given by its three figures; counts how often each is asked for.
 class FixedHardware final : public HardwareProbe {
-public:
+  public:
     FixedHardware(std::uint32_t videoMemoryBytes, std::int32_t clockMhz, std::int32_t height)
         : videoMemoryBytes_(videoMemoryBytes), clockMhz_(clockMhz), height_(height) {}
 
@@ -51,7 +51,7 @@ public:
     }
     int Queries() const { return queries_; }
 
-private:
+  private:
     std::uint32_t videoMemoryBytes_;
     std::int32_t clockMhz_;
     std::int32_t height_;

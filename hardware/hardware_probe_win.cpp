@@ -9,7 +9,7 @@
 namespace {
 
 class MachineHardware final : public HardwareProbe {
-public:
+  public:
     std::uint32_t VideoMemoryBytes() override { return QueryVideoMemory(); }
     std::int32_t ProcessorClockMhz() override { return MeasureProcessorClock(); }
     std::int32_t FullScreenHeight() override { return GetSystemMetrics(SM_CYFULLSCREEN); }

@@ -34,8 +34,8 @@ void WaitSetUp(PerformanceCounter& counter, unsigned milliseconds) {
 std::int32_t ClockMhzFromCycles(std::int64_t waitCycles, std::int64_t setUpCycles) {
     // Both counts are differences of the same 64-bit counter; their
     // difference is taken modulo 2^64 like the counter itself.
-    const auto cycles = static_cast<std::int64_t>(static_cast<std::uint64_t>(waitCycles) -
-                                                  static_cast<std::uint64_t>(setUpCycles));
+    const auto cycles =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(waitCycles) - static_cast<std::uint64_t>(setUpCycles));
     const std::int64_t mhz = cycles / (std::int64_t{kClockWaitMilliseconds} * 1000);
     if (mhz <= 0) return 0;
     if (mhz > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();

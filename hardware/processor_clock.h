@@ -8,7 +8,7 @@
 // The performance counter the waits read (QueryPerformanceFrequency and
 // QueryPerformanceCounter on Windows).
 class PerformanceCounter {
-public:
+  public:
     virtual ~PerformanceCounter() = default;
     // False when the frequency cannot be read.
     virtual bool Frequency(std::int64_t& countsPerSecond) = 0;

@@ -10,7 +10,7 @@
 namespace {
 
 class SystemPerformanceCounter final : public PerformanceCounter {
-public:
+  public:
     bool Frequency(std::int64_t& countsPerSecond) override {
         LARGE_INTEGER frequency{};
         if (!QueryPerformanceFrequency(&frequency)) return false;

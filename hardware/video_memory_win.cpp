@@ -65,8 +65,8 @@ std::optional<std::string> DisplayDeviceNameOfMonitor(const platform::Library& d
 // The processes' security context is what WMI's provider impersonates; the
 // call is looked up by name because older systems' ole32 may lack it.
 void AllowImpersonation(IWbemServices* services) {
-    using SetProxyBlanketFn = HRESULT(WINAPI*)(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD, RPC_AUTH_IDENTITY_HANDLE,
-                                               DWORD);
+    using SetProxyBlanketFn =
+        HRESULT(WINAPI*)(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD, RPC_AUTH_IDENTITY_HANDLE, DWORD);
     platform::Library ole32(L"ole32.dll");
     auto setProxyBlanket = ole32.Function<SetProxyBlanketFn>("CoSetProxyBlanket");
     if (!setProxyBlanket) return;
@@ -87,11 +87,16 @@ std::optional<DWORD> UnsignedProperty(IWbemClassObject* object, const wchar_t* n
     Variant value;
     if (FAILED(object->Get(name, 0, value.Receive(), nullptr, nullptr))) return std::nullopt;
     switch (value.Get().vt) {
-    case VT_I4: return static_cast<DWORD>(value.Get().lVal);
-    case VT_UI4: return value.Get().ulVal;
-    case VT_INT: return static_cast<DWORD>(value.Get().intVal);
-    case VT_UINT: return value.Get().uintVal;
-    default: return std::nullopt;
+    case VT_I4:
+        return static_cast<DWORD>(value.Get().lVal);
+    case VT_UI4:
+        return value.Get().ulVal;
+    case VT_INT:
+        return static_cast<DWORD>(value.Get().intVal);
+    case VT_UINT:
+        return value.Get().uintVal;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -160,13 +165,13 @@ bool VideoMemoryFromWmi(HMONITOR monitor, DWORD& bytes) {
     // the apartment last.
     ComApartment apartment;
     ComPtr<IWbemLocator> locator;
-    if (FAILED(CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator,
-                                locator.ReceiveVoid())))
+    if (FAILED(
+            CoCreateInstance(kClsidWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidWbemLocator, locator.ReceiveVoid())))
         return false;
     Bstr ns(L"\\\\.\\root\\cimv2");
     ComPtr<IWbemServices> services;
-    if (!ns || FAILED(locator->ConnectServer(ns.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr,
-                                             services.Receive())))
+    if (!ns ||
+        FAILED(locator->ConnectServer(ns.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Receive())))
         return false;
     AllowImpersonation(services.Get());
 
@@ -181,7 +186,8 @@ bool VideoMemoryFromWmi(HMONITOR monitor, DWORD& bytes) {
     const HRESULT next = listing->Next(kWmiTimeoutMilliseconds, kMaxControllers, received.data(), &count);
     std::array<ComPtr<IWbemClassObject>, kMaxControllers> controllers;
     if (count > kMaxControllers) count = kMaxControllers;
-    for (ULONG i = 0; i < count; ++i) *controllers[i].Receive() = received[i];
+    for (ULONG i = 0; i < count; ++i)
+        *controllers[i].Receive() = received[i];
     if (FAILED(next)) return false;
 
     std::vector<std::optional<std::wstring>> pnpDeviceIds;

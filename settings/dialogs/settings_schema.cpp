@@ -17,22 +17,14 @@ struct Default {
 
 // In the order in which they are set.
 constexpr Default kDefaults[] = {
-    {kHighQualityTextures, Rule::Textures, 0},
-    {kEnableMultiMonitorMode, Rule::Constant, 1},
-    {kShowBlackScreens, Rule::Constant, 1},
-    {kShowFPS, Rule::Constant, 0},
-    {kDisableOnMouseActivate, Rule::Constant, 1},
-    {kMusicVolumePercentage, Rule::Constant, 15},
-    {kDisableMusic, Rule::Constant, 0},
-    {kSoundsVolumePercentage, Rule::Constant, 100},
-    {kDisableSound, Rule::Constant, 0},
-    {kMonitorAspectRatio, Rule::Constant, 4},
-    {kUseDesktopRes, Rule::Constant, 1},
-    {kUsePlaylist, Rule::Constant, 0},
-    {kHighQualityGraphics, Rule::Graphics, 0},
-    {kFontScaling, Rule::Constant, 50},
-    {kAntialiasing, Rule::Antialiasing, 0},
-    {kShufflePlayList, Rule::Constant, 1},
+    {setting::kHighQualityTextures, Rule::Textures, 0},    {setting::kEnableMultiMonitorMode, Rule::Constant, 1},
+    {setting::kShowBlackScreens, Rule::Constant, 1},       {setting::kShowFPS, Rule::Constant, 0},
+    {setting::kDisableOnMouseActivate, Rule::Constant, 1}, {setting::kMusicVolumePercentage, Rule::Constant, 15},
+    {setting::kDisableMusic, Rule::Constant, 0},           {setting::kSoundsVolumePercentage, Rule::Constant, 100},
+    {setting::kDisableSound, Rule::Constant, 0},           {setting::kMonitorAspectRatio, Rule::Constant, 4},
+    {setting::kUseDesktopRes, Rule::Constant, 1},          {setting::kUsePlaylist, Rule::Constant, 0},
+    {setting::kHighQualityGraphics, Rule::Graphics, 0},    {setting::kFontScaling, Rule::Constant, 50},
+    {setting::kAntialiasing, Rule::Antialiasing, 0},       {setting::kShufflePlayList, Rule::Constant, 1},
 };
 
 constexpr const wchar_t* kMainProgramFile = L"Sorvane 3D Screensaver.exe";
@@ -71,10 +63,18 @@ void SetDefaults(Node& tree, const HardwareFacts& facts) {
     for (const Default& setting : kDefaults) {
         bool on = false;
         switch (setting.rule) {
-        case Rule::Constant: tree.Get(setting.name) = setting.value; continue;
-        case Rule::Textures: on = HighQualityTexturesByDefault(mib, height); break;
-        case Rule::Graphics: on = HighQualityGraphicsByDefault(mib, mhz); break;
-        case Rule::Antialiasing: on = AntialiasingByDefault(mib, mhz); break;
+        case Rule::Constant:
+            tree.Get(setting.name) = setting.value;
+            continue;
+        case Rule::Textures:
+            on = HighQualityTexturesByDefault(mib, height);
+            break;
+        case Rule::Graphics:
+            on = HighQualityGraphicsByDefault(mib, mhz);
+            break;
+        case Rule::Antialiasing:
+            on = AntialiasingByDefault(mib, mhz);
+            break;
         }
         tree.Get(setting.name) = std::int32_t{on ? 1 : 0};
     }

@@ -9,7 +9,9 @@
 #include <cstdint>
 #include <string>
 
-// Every setting is an Int entry of the settings tree, stored as "2: <n>".
+// The value names. Every setting is an Int entry of the settings tree,
+// stored as "2: <n>".
+namespace setting {
 constexpr const wchar_t* kHighQualityTextures = L"HighQualityTextures";
 constexpr const wchar_t* kEnableMultiMonitorMode = L"EnableMultiMonitorMode";
 constexpr const wchar_t* kShowBlackScreens = L"ShowBlackScreens";
@@ -28,6 +30,7 @@ constexpr const wchar_t* kAntialiasing = L"Antialiasing";
 constexpr const wchar_t* kShufflePlayList = L"ShufflePlayList";
 // No default: absent until the user picks a monitor, and then read as 0.
 constexpr const wchar_t* kCurMonitor = L"CurMonitor";
+} // namespace setting
 
 // The start-up entry that runs the main program as the animated wallpaper.
 constexpr const wchar_t* kStartupValueName = L"QuenvaleAnimatedWallpaper";
@@ -84,7 +87,7 @@ HRESULT WriteStartupEntry(bool enabled);
 
 // Shows the one error the settings dialog reports to the user.
 class ErrorMessageBox {
-public:
+  public:
     virtual ~ErrorMessageBox() = default;
     // A modal box owned by `owner`, with the error icon and an OK button.
     virtual void Show(HWND owner, const std::wstring& caption, const std::wstring& text) = 0;

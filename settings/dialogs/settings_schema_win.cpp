@@ -6,7 +6,7 @@
 namespace {
 
 class SystemErrorMessageBox final : public ErrorMessageBox {
-public:
+  public:
     void Show(HWND owner, const std::wstring& caption, const std::wstring& text) override {
         MessageBoxW(owner, text.c_str(), caption.c_str(), MB_OK | MB_ICONERROR);
     }

@@ -16,7 +16,7 @@ const std::wstring kProduct = kProductKey;
 
 // Records the error messages instead of showing them.
 class RecordedMessages final : public ErrorMessageBox {
-public:
+  public:
     void Show(HWND, const std::wstring& caption, const std::wstring& text) override {
         shown.push_back(caption + L" | " + text);
     }
@@ -24,7 +24,7 @@ public:
 };
 
 class SettingsSchemaTest : public RegistryTest {
-protected:
+  protected:
     // A machine that qualifies for textures and graphics, not antialiasing.
     FixedHardware hardware_{MiB(512), 2500, 1017};
     ScopedHardware scope_{hardware_};
@@ -36,7 +36,8 @@ protected:
         std::wstring text(raw->data.size() / sizeof(wchar_t), L'\0');
         for (std::size_t i = 0; i < text.size(); ++i)
             text[i] = *reinterpret_cast<const wchar_t*>(raw->data.data() + i * sizeof(wchar_t));
-        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        while (!text.empty() && text.back() == L'\0')
+            text.pop_back();
         return text + (raw->type == REG_SZ ? L"" : L" <not REG_SZ>");
     }
 };
@@ -48,12 +49,14 @@ struct Setting {
 
 // The defaults on the machine of the fixture.
 const Setting kDefaults[] = {
-    {kHighQualityTextures, 1}, {kEnableMultiMonitorMode, 1}, {kShowBlackScreens, 1},
-    {kShowFPS, 0},             {kDisableOnMouseActivate, 1}, {kMusicVolumePercentage, 15},
-    {kDisableMusic, 0},        {kSoundsVolumePercentage, 100}, {kDisableSound, 0},
-    {kMonitorAspectRatio, 4},  {kUseDesktopRes, 1},          {kUsePlaylist, 0},
-    {kHighQualityGraphics, 1}, {kFontScaling, 50},           {kAntialiasing, 0},
-    {kShufflePlayList, 1},
+    {setting::kHighQualityTextures, 1},    {setting::kEnableMultiMonitorMode, 1},
+    {setting::kShowBlackScreens, 1},       {setting::kShowFPS, 0},
+    {setting::kDisableOnMouseActivate, 1}, {setting::kMusicVolumePercentage, 15},
+    {setting::kDisableMusic, 0},           {setting::kSoundsVolumePercentage, 100},
+    {setting::kDisableSound, 0},           {setting::kMonitorAspectRatio, 4},
+    {setting::kUseDesktopRes, 1},          {setting::kUsePlaylist, 0},
+    {setting::kHighQualityGraphics, 1},    {setting::kFontScaling, 50},
+    {setting::kAntialiasing, 0},           {setting::kShufflePlayList, 1},
 };
 
 TEST_F(SettingsSchemaTest, FreshSystemGetsTheDefaultsAndNothingIsWritten) {
@@ -61,56 +64,56 @@ TEST_F(SettingsSchemaTest, FreshSystemGetsTheDefaultsAndNothingIsWritten) {
     EXPECT_FALSE(LoadSettings(tree)) << "there is no product key to read";
     for (const Setting& s : kDefaults)
         EXPECT_EQ(tree.Get(s.name).AsInt(), s.value) << testing::PrintToString(std::wstring(s.name));
-    EXPECT_FALSE(tree.Has(kCurMonitor, Node::Kind::Int));
+    EXPECT_FALSE(tree.Has(setting::kCurMonitor, Node::Kind::Int));
     EXPECT_EQ(tree.GetEntries().size(), std::size(kDefaults));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProduct)) << "loading wrote to the registry";
 }
 
 TEST_F(SettingsSchemaTest, StoredMusicVolumeKeepsEveryOtherDefaultAndTheSaveWritesAllSixteen) {
-    SeedText(HKEY_LOCAL_MACHINE, kProduct, kMusicVolumePercentage, L"2: 40");
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kMusicVolumePercentage, L"2: 40");
     Node tree;
     ASSERT_TRUE(LoadSettings(tree));
-    EXPECT_EQ(tree.Get(kMusicVolumePercentage).AsInt(), 40);
+    EXPECT_EQ(tree.Get(setting::kMusicVolumePercentage).AsInt(), 40);
 
     RecordedMessages messages;
     ASSERT_TRUE(WriteSettings(tree, nullptr, messages));
     EXPECT_TRUE(messages.shown.empty());
     for (const Setting& s : kDefaults) {
-        const std::int32_t expected = s.name == std::wstring(kMusicVolumePercentage) ? 40 : s.value;
+        const std::int32_t expected = s.name == std::wstring(setting::kMusicVolumePercentage) ? 40 : s.value;
         EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, s.name), L"2: " + std::to_wstring(expected))
             << testing::PrintToString(std::wstring(s.name));
     }
-    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kCurMonitor), L"<missing>");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, setting::kCurMonitor), L"<missing>");
 }
 
 TEST_F(SettingsSchemaTest, LoadTakesOnlyValuesInTheTreeFormat) {
-    Seed(HKEY_LOCAL_MACHINE, kProduct, kMusicVolumePercentage, REG_DWORD, {40, 0, 0, 0});
-    SeedText(HKEY_LOCAL_MACHINE, kProduct, kSoundsVolumePercentage, L"2:40"); // no blank after the colon
-    SeedText(HKEY_LOCAL_MACHINE, kProduct, kFontScaling, L"4: 7");          // no such kind
-    SeedText(HKEY_LOCAL_MACHINE, kProduct, kDisableMusic, L"3: 1");         // a text, not an integer
+    Seed(HKEY_LOCAL_MACHINE, kProduct, setting::kMusicVolumePercentage, REG_DWORD, {40, 0, 0, 0});
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kSoundsVolumePercentage, L"2:40"); // no blank after the colon
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kFontScaling, L"4: 7");            // no such kind
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kDisableMusic, L"3: 1");           // a text, not an integer
     SeedText(HKEY_LOCAL_MACHINE, kProduct, L"PlayList", L"C:\\Music\\a.mp3");
     SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", L"C:\\Prog\\S");
     SeedText(HKEY_LOCAL_MACHINE, kProduct, L"Language", L"3: de");
-    SeedText(HKEY_LOCAL_MACHINE, kProduct, kCurMonitor, L"2: 1");
+    SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kCurMonitor, L"2: 1");
 
     Node tree;
     ASSERT_TRUE(LoadSettings(tree));
-    EXPECT_EQ(tree.Get(kMusicVolumePercentage).AsInt(), 15) << "REG_DWORD ignored";
-    EXPECT_EQ(tree.Get(kSoundsVolumePercentage).AsInt(), 100) << "not the tree's text form";
-    EXPECT_EQ(tree.Get(kFontScaling).AsInt(), 50) << "unknown kind digit";
-    EXPECT_TRUE(tree.Has(kDisableMusic, Node::Kind::Text)) << "a text replaces the integer";
-    EXPECT_EQ(tree.Get(kDisableMusic).AsInt(), 0) << "and reads as 0";
+    EXPECT_EQ(tree.Get(setting::kMusicVolumePercentage).AsInt(), 15) << "REG_DWORD ignored";
+    EXPECT_EQ(tree.Get(setting::kSoundsVolumePercentage).AsInt(), 100) << "not the tree's text form";
+    EXPECT_EQ(tree.Get(setting::kFontScaling).AsInt(), 50) << "unknown kind digit";
+    EXPECT_TRUE(tree.Has(setting::kDisableMusic, Node::Kind::Text)) << "a text replaces the integer";
+    EXPECT_EQ(tree.Get(setting::kDisableMusic).AsInt(), 0) << "and reads as 0";
     EXPECT_FALSE(tree.Has(L"PlayList", Node::Kind::Text));
     EXPECT_FALSE(tree.Has(L"AppPath", Node::Kind::Text));
     EXPECT_EQ(tree.Get(L"Language").AsText(), L"de");
-    EXPECT_EQ(tree.Get(kCurMonitor).AsInt(), 1);
+    EXPECT_EQ(tree.Get(setting::kCurMonitor).AsInt(), 1);
 
     // The save writes the settings back and leaves the plain values alone.
     RecordedMessages messages;
     ASSERT_TRUE(WriteSettings(tree, nullptr, messages));
-    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kMusicVolumePercentage), L"2: 15");
-    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kSoundsVolumePercentage), L"2: 100");
-    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, kDisableMusic), L"3: 1");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, setting::kMusicVolumePercentage), L"2: 15");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, setting::kSoundsVolumePercentage), L"2: 100");
+    EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, setting::kDisableMusic), L"3: 1");
     EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"Language"), L"3: de");
     EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"PlayList"), L"C:\\Music\\a.mp3");
     EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"AppPath"), L"C:\\Prog\\S");
@@ -118,7 +121,7 @@ TEST_F(SettingsSchemaTest, LoadTakesOnlyValuesInTheTreeFormat) {
 
 struct CommandCase {
     const char* what;
-    const wchar_t* appPath;         // null: no value
+    const wchar_t* appPath; // null: no value
     DWORD appPathType;
     const wchar_t* installLocation; // null: no value
     const wchar_t* command;
@@ -135,21 +138,20 @@ TEST_P(StartupCommandTest, IsTheQuotedMainProgramInTheInstallFolderWithTheWallpa
 
 INSTANTIATE_TEST_SUITE_P(
     Folders, StartupCommandTest,
-    testing::Values(
-        CommandCase{"install folder without trailing backslash", L"C:\\Prog\\S", REG_SZ, nullptr,
-                    L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w"},
-        CommandCase{"trailing backslash kept: two in a row", L"C:\\Prog\\S\\", REG_SZ, nullptr,
-                    L"\"C:\\Prog\\S\\\\Sorvane 3D Screensaver.exe\" /w"},
-        CommandCase{"AppPath wins over InstallLocation", L"C:\\A", REG_SZ, L"D:\\B",
-                    L"\"C:\\A\\Sorvane 3D Screensaver.exe\" /w"},
-        CommandCase{"no AppPath: the installer's folder", nullptr, REG_SZ, L"D:\\Games\\Sorvane\\",
-                    L"\"D:\\Games\\Sorvane\\\\Sorvane 3D Screensaver.exe\" /w"},
-        CommandCase{"empty AppPath counts as none", L"", REG_SZ, L"D:\\B",
-                    L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
-        CommandCase{"AppPath of another type counts as none", L"C:\\A", REG_EXPAND_SZ, L"D:\\B",
-                    L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
-        CommandCase{"neither value: no command", nullptr, REG_SZ, nullptr, L""},
-        CommandCase{"both empty: no command", L"", REG_SZ, L"", L""}));
+    testing::Values(CommandCase{"install folder without trailing backslash", L"C:\\Prog\\S", REG_SZ, nullptr,
+                                L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w"},
+                    CommandCase{"trailing backslash kept: two in a row", L"C:\\Prog\\S\\", REG_SZ, nullptr,
+                                L"\"C:\\Prog\\S\\\\Sorvane 3D Screensaver.exe\" /w"},
+                    CommandCase{"AppPath wins over InstallLocation", L"C:\\A", REG_SZ, L"D:\\B",
+                                L"\"C:\\A\\Sorvane 3D Screensaver.exe\" /w"},
+                    CommandCase{"no AppPath: the installer's folder", nullptr, REG_SZ, L"D:\\Games\\Sorvane\\",
+                                L"\"D:\\Games\\Sorvane\\\\Sorvane 3D Screensaver.exe\" /w"},
+                    CommandCase{"empty AppPath counts as none", L"", REG_SZ, L"D:\\B",
+                                L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
+                    CommandCase{"AppPath of another type counts as none", L"C:\\A", REG_EXPAND_SZ, L"D:\\B",
+                                L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
+                    CommandCase{"neither value: no command", nullptr, REG_SZ, nullptr, L""},
+                    CommandCase{"both empty: no command", L"", REG_SZ, L"", L""}));
 
 TEST_F(SettingsSchemaTest, StartupEntryHoldsTheCommandWhenEnabledAndAnEmptyTextWhenNot) {
     SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", L"C:\\Prog\\S");

@@ -9,7 +9,7 @@ namespace {
 
 // A counter that advances by `step` at every reading.
 class SteppingCounter final : public PerformanceCounter {
-public:
+  public:
     SteppingCounter(std::int64_t frequency, std::int64_t step, bool frequencyReadable = true)
         : frequency_(frequency), step_(step), readable_(frequencyReadable) {}
     bool Frequency(std::int64_t& countsPerSecond) override {
@@ -23,7 +23,7 @@ public:
     }
     int Readings() const { return readings_; }
 
-private:
+  private:
     std::int64_t frequency_, step_;
     bool readable_;
     std::int64_t now_ = 1000;
@@ -89,7 +89,8 @@ TEST(ClockEstimate, CyclesPerFiftyMillisecondsBecomeMegahertz) {
         {"a failed set-up reading (all bits set)", 160'000'000, -1, 3200},
         {"a failed wait reading (all bits set)", -1, 1000, 0},
     };
-    for (const auto& c : cases) EXPECT_EQ(ClockMhzFromCycles(c.wait, c.setUp), c.mhz) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(ClockMhzFromCycles(c.wait, c.setUp), c.mhz) << c.what;
 }
 
 } // namespace

@@ -48,9 +48,9 @@ TEST(SettingsDefaults, HardwareRulesOnEveryBoundary) {
         ScopedHardware scope(hardware);
         Node tree;
         SetDefaults(tree);
-        EXPECT_EQ(tree.Get(kHighQualityTextures).AsInt(), m.textures) << m.what;
-        EXPECT_EQ(tree.Get(kHighQualityGraphics).AsInt(), m.graphics) << m.what;
-        EXPECT_EQ(tree.Get(kAntialiasing).AsInt(), m.antialiasing) << m.what;
+        EXPECT_EQ(tree.Get(setting::kHighQualityTextures).AsInt(), m.textures) << m.what;
+        EXPECT_EQ(tree.Get(setting::kHighQualityGraphics).AsInt(), m.graphics) << m.what;
+        EXPECT_EQ(tree.Get(setting::kAntialiasing).AsInt(), m.antialiasing) << m.what;
     }
 }
 
@@ -71,12 +71,14 @@ TEST(SettingsDefaults, SetsEverySettingThatHasADefaultAndNothingElse) {
         const wchar_t* name;
         std::int32_t value;
     } expected[] = {
-        {kHighQualityTextures, 1}, {kEnableMultiMonitorMode, 1}, {kShowBlackScreens, 1},
-        {kShowFPS, 0},             {kDisableOnMouseActivate, 1}, {kMusicVolumePercentage, 15},
-        {kDisableMusic, 0},        {kSoundsVolumePercentage, 100}, {kDisableSound, 0},
-        {kMonitorAspectRatio, 4},  {kUseDesktopRes, 1},          {kUsePlaylist, 0},
-        {kHighQualityGraphics, 1}, {kFontScaling, 50},           {kAntialiasing, 1},
-        {kShufflePlayList, 1},
+        {setting::kHighQualityTextures, 1},    {setting::kEnableMultiMonitorMode, 1},
+        {setting::kShowBlackScreens, 1},       {setting::kShowFPS, 0},
+        {setting::kDisableOnMouseActivate, 1}, {setting::kMusicVolumePercentage, 15},
+        {setting::kDisableMusic, 0},           {setting::kSoundsVolumePercentage, 100},
+        {setting::kDisableSound, 0},           {setting::kMonitorAspectRatio, 4},
+        {setting::kUseDesktopRes, 1},          {setting::kUsePlaylist, 0},
+        {setting::kHighQualityGraphics, 1},    {setting::kFontScaling, 50},
+        {setting::kAntialiasing, 1},           {setting::kShufflePlayList, 1},
     };
     Node tree;
     SetDefaults(tree, HardwareFacts{MiB(3000), 3500, 1200});
@@ -85,23 +87,23 @@ TEST(SettingsDefaults, SetsEverySettingThatHasADefaultAndNothingElse) {
         EXPECT_TRUE(tree.Has(e.name, Node::Kind::Int)) << testing::PrintToString(std::wstring(e.name));
         EXPECT_EQ(tree.Get(e.name).AsInt(), e.value) << testing::PrintToString(std::wstring(e.name));
     }
-    EXPECT_FALSE(tree.Has(kCurMonitor, Node::Kind::Int)) << "CurMonitor has no default";
+    EXPECT_FALSE(tree.Has(setting::kCurMonitor, Node::Kind::Int)) << "CurMonitor has no default";
 }
 
 TEST(SettingsDefaults, OverwriteTheSettingsButKeepOtherEntries) {
     Node tree;
-    tree.Get(kMusicVolumePercentage) = std::int32_t{80};
-    tree.Get(kDisableSound) = std::wstring(L"text"); // another kind under a setting's name
-    tree.Get(kHighQualityTextures) = std::int32_t{1};
-    tree.Get(kCurMonitor) = std::int32_t{2};
+    tree.Get(setting::kMusicVolumePercentage) = std::int32_t{80};
+    tree.Get(setting::kDisableSound) = std::wstring(L"text"); // another kind under a setting's name
+    tree.Get(setting::kHighQualityTextures) = std::int32_t{1};
+    tree.Get(setting::kCurMonitor) = std::int32_t{2};
     tree.Get(L"Language") = std::wstring(L"de");
 
     SetDefaults(tree, HardwareFacts{0, 0, 0});
-    EXPECT_EQ(tree.Get(kMusicVolumePercentage).AsInt(), 15);
-    EXPECT_TRUE(tree.Has(kDisableSound, Node::Kind::Int));
-    EXPECT_EQ(tree.Get(kDisableSound).AsInt(), 0);
-    EXPECT_EQ(tree.Get(kHighQualityTextures).AsInt(), 0) << "an unknown machine gets no high-quality textures";
-    EXPECT_EQ(tree.Get(kCurMonitor).AsInt(), 2);
+    EXPECT_EQ(tree.Get(setting::kMusicVolumePercentage).AsInt(), 15);
+    EXPECT_TRUE(tree.Has(setting::kDisableSound, Node::Kind::Int));
+    EXPECT_EQ(tree.Get(setting::kDisableSound).AsInt(), 0);
+    EXPECT_EQ(tree.Get(setting::kHighQualityTextures).AsInt(), 0) << "an unknown machine gets no high-quality textures";
+    EXPECT_EQ(tree.Get(setting::kCurMonitor).AsInt(), 2);
     EXPECT_EQ(tree.Get(L"Language").AsText(), L"de");
 }
 
@@ -115,13 +117,13 @@ TEST(SettingsDefaults, MeasureTheHardwareAtEveryCall) {
         SetDefaults(tree);
     }
     EXPECT_EQ(slow.Queries(), 3) << "video memory, clock and height, each once";
-    EXPECT_EQ(tree.Get(kAntialiasing).AsInt(), 0);
+    EXPECT_EQ(tree.Get(setting::kAntialiasing).AsInt(), 0);
     {
         ScopedHardware scope(fast);
         SetDefaults(tree);
     }
     EXPECT_EQ(fast.Queries(), 3);
-    EXPECT_EQ(tree.Get(kAntialiasing).AsInt(), 1);
+    EXPECT_EQ(tree.Get(setting::kAntialiasing).AsInt(), 1);
 }
 
 } // namespace

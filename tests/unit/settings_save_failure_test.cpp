@@ -24,7 +24,7 @@ struct Shown {
 };
 
 class RecordedMessages final : public ErrorMessageBox {
-public:
+  public:
     void Show(HWND owner, const std::wstring& caption, const std::wstring& text) override {
         shown.push_back({owner, caption, text});
     }
@@ -32,13 +32,14 @@ public:
 };
 
 class SettingsSaveFailureTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { LanguageTable::DestroyCurrent(); }
 
     std::wstring Stored(const std::wstring& path, const std::wstring& name) const {
         auto chars = registry.GetChars(HKEY_LOCAL_MACHINE, path, name);
         if (!chars) return L"<missing>";
-        while (!chars->empty() && chars->back() == L'\0') chars->pop_back(); // the system's terminator
+        while (!chars->empty() && chars->back() == L'\0')
+            chars->pop_back(); // the system's terminator
         return *chars;
     }
 
@@ -55,8 +56,8 @@ TEST_F(SettingsSaveFailureTest, RefusedSubkeyShowsTheMessageOnceAndKeepsWhatWasW
     registry.PutText(HKEY_LOCAL_MACHINE, kProduct + L"\\Profiles", L"Last", L"2: 1");
     Node tree;
     ASSERT_TRUE(LoadSettings(tree));
-    tree.Get(kMusicVolumePercentage) = std::int32_t{70};
-    tree.Get(kUsePlaylist) = std::int32_t{1};
+    tree.Get(setting::kMusicVolumePercentage) = std::int32_t{70};
+    tree.Get(setting::kUsePlaylist) = std::int32_t{1};
     registry.DenyWrites(HKEY_LOCAL_MACHINE, kProduct + L"\\Profiles");
 
     RecordedMessages messages;
@@ -66,10 +67,10 @@ TEST_F(SettingsSaveFailureTest, RefusedSubkeyShowsTheMessageOnceAndKeepsWhatWasW
     EXPECT_EQ(messages.shown[0].caption, L"Error!");
     EXPECT_EQ(messages.shown[0].text, kMessage);
 
-    EXPECT_EQ(Stored(kProduct, kAntialiasing), L"2: 0");
-    EXPECT_EQ(Stored(kProduct, kMusicVolumePercentage), L"2: 70") << "written before the refused subkey";
-    EXPECT_EQ(Stored(kProduct, kShowBlackScreens), L"<missing>") << "after the refused subkey";
-    EXPECT_EQ(Stored(kProduct, kUsePlaylist), L"<missing>");
+    EXPECT_EQ(Stored(kProduct, setting::kAntialiasing), L"2: 0");
+    EXPECT_EQ(Stored(kProduct, setting::kMusicVolumePercentage), L"2: 70") << "written before the refused subkey";
+    EXPECT_EQ(Stored(kProduct, setting::kShowBlackScreens), L"<missing>") << "after the refused subkey";
+    EXPECT_EQ(Stored(kProduct, setting::kUsePlaylist), L"<missing>");
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 

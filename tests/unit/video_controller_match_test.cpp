@@ -27,7 +27,8 @@ TEST(VideoControllerMatch, ChoosesTheControllerWhoseIdentifierContainsTheAdapter
         {"a listing cut short still matches", {kNvidia}, L"VEN_10DE", false, 0},
         {"nothing listed", {}, L"VEN_10DE", true, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(MatchVideoController(c.ids, c.deviceId, c.complete), c.expected) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchVideoController(c.ids, c.deviceId, c.complete), c.expected) << c.what;
 }
 
 TEST(VideoControllerMatch, WithoutAnIdentifierOnlyASoleControllerIsTaken) {
@@ -46,7 +47,8 @@ TEST(VideoControllerMatch, WithoutAnIdentifierOnlyASoleControllerIsTaken) {
         {"one listed but the listing timed out", {kNvidia}, false, std::nullopt},
         {"nothing listed", {}, true, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(MatchVideoController(c.ids, L"", c.complete), c.expected) << c.what;
+    for (const auto& c : cases)
+        EXPECT_EQ(MatchVideoController(c.ids, L"", c.complete), c.expected) << c.what;
 }
 
 } // namespace

@@ -13,7 +13,7 @@ struct Tally {
 };
 
 class CountedObject final : public IUnknown {
-public:
+  public:
     explicit CountedObject(Tally& tally) : tally_(tally) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
         *out = nullptr;
@@ -29,7 +29,7 @@ public:
         return left;
     }
 
-private:
+  private:
     Tally& tally_;
 };
 
