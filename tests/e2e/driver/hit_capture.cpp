@@ -144,7 +144,7 @@ std::vector<CapturedRequest> CapturedRequests() {
 }
 
 std::vector<CapturedRequest> WaitForCapturedRequests(std::size_t count, DWORD milliseconds,
-                                                     bool (*accept)(const CapturedRequest&)) {
+                                                     const std::function<bool(const CapturedRequest&)>& accept) {
     std::vector<CapturedRequest> accepted;
     WaitUntil(
         [&] {
