@@ -30,23 +30,24 @@ void Measure(const char* what, int runs, const std::function<void()>& operation)
         micros.push_back(Seconds(end.QuadPart - start.QuadPart) * 1e6);
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("%-62s median %10.1f us   max %10.1f us   (%d runs)\n", what, micros[micros.size() / 2],
-                micros.back(), runs);
+    std::printf("%-62s median %10.1f us   max %10.1f us   (%d runs)\n", what, micros[micros.size() / 2], micros.back(),
+                runs);
 }
 
 class Windows {
-public:
+  public:
     ~Windows() {
-        for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) DestroyWindow(*it);
+        for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
+            DestroyWindow(*it);
     }
     HWND Make(HWND parent) {
-        HWND window = CreateWindowExW(0, L"STATIC", L"", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND window = CreateWindowExW(0, L"STATIC", L"", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
         if (window && !parent) windows_.push_back(window);
         return window;
     }
 
-private:
+  private:
     std::vector<HWND> windows_;
 };
 
@@ -68,12 +69,14 @@ int main() {
     Windows desktop;
     for (int top = 0; top < 100; ++top) {
         HWND window = desktop.Make(nullptr);
-        for (int child = 0; child < 20; ++child) desktop.Make(window);
+        for (int child = 0; child < 20; ++child)
+            desktop.Make(window);
     }
     Measure("NotifyWallpaper, no wallpaper, 100 more windows of 20 children", 201,
             [&] { link.NotifyWallpaper(kWallpaperMusicVolume, 50); });
     Measure("  a drag over the whole trackbar (101 positions)", 5, [&] {
-        for (int position = 0; position <= 100; ++position) link.NotifyWallpaper(kWallpaperMusicVolume, position);
+        for (int position = 0; position <= 100; ++position)
+            link.NotifyWallpaper(kWallpaperMusicVolume, position);
     });
     return 0;
 }

@@ -30,7 +30,7 @@ bool SameMode(const ListedMode& a, const ListedMode& b) {
 // reported, the smallest give way, so that the large modes a full-screen
 // scene is usually shown in (the desktop's among them) stay.
 class ModeList {
-public:
+  public:
     // False when the mode was not kept (already held, or smaller than all
     // of a full list).
     bool Add(const ListedMode& mode) {
@@ -52,7 +52,7 @@ public:
     const ListedMode* begin() const { return modes_.data(); }
     const ListedMode* end() const { return modes_.data() + count_; }
 
-private:
+  private:
     std::array<ListedMode, kMaxDistinctModes> modes_{};
     std::size_t count_ = 0;
 };
@@ -67,7 +67,7 @@ struct FormatChoice {
 };
 
 class FormatList {
-public:
+  public:
     bool Holds(D3DFORMAT format) const {
         return std::any_of(begin(), end(), [&](const FormatChoice& f) { return f.format == format; });
     }
@@ -81,7 +81,7 @@ public:
     const FormatChoice* begin() const { return formats_.data(); }
     const FormatChoice* end() const { return formats_.data() + count_; }
 
-private:
+  private:
     std::array<FormatChoice, kMaxFormatsPerAdapter> formats_{};
     std::size_t count_ = 0;
 };
@@ -128,8 +128,7 @@ void FillDevice(const ModeList& modes, const FormatList& formats, DeviceRecord& 
 }
 
 // Copies `text` into a fixed field, cut to fit and NUL-terminated.
-template <std::size_t N>
-void CopyText(const std::wstring& text, wchar_t (&field)[N]) {
+template <std::size_t N> void CopyText(const std::wstring& text, wchar_t (&field)[N]) {
     const std::wstring cut = TruncateUtf16(text, N - 1);
     std::copy(cut.begin(), cut.end(), field);
     field[cut.size()] = L'\0';
@@ -142,8 +141,7 @@ std::string FieldText(const char* field, std::size_t size) {
 
 void FillMonitor(Direct3D9Calls& d3d, DisplayDeviceCalls& displays, UINT adapter,
                  const D3DADAPTER_IDENTIFIER9& identifier, MonitorRecord& monitor) {
-    const std::wstring description =
-        Utf8ToWide(FieldText(identifier.Description, sizeof identifier.Description));
+    const std::wstring description = Utf8ToWide(FieldText(identifier.Description, sizeof identifier.Description));
     CopyText(description, monitor.adapterDescription);
     monitor.monitor = d3d.GetAdapterMonitor(adapter);
 
@@ -171,8 +169,10 @@ void FillMonitor(Direct3D9Calls& d3d, DisplayDeviceCalls& displays, UINT adapter
 
 void Clear(AdapterEnumeration& found) {
     found.adapter0Caps = D3DCAPS9{};
-    for (AdapterRecord& adapter : found.adapters) adapter = AdapterRecord{};
-    for (MonitorRecord& monitor : found.monitors) monitor = MonitorRecord{};
+    for (AdapterRecord& adapter : found.adapters)
+        adapter = AdapterRecord{};
+    for (MonitorRecord& monitor : found.monitors)
+        monitor = MonitorRecord{};
     found.adapterCount = 0;
     found.monitorCount = 0;
 }
@@ -225,7 +225,8 @@ bool EnumerateAdapters(Direct3D9Calls* d3d, DisplayDeviceCalls& displays, Adapte
         DeviceRecord& device = adapter.devices[0];
         device.deviceType = D3DDEVTYPE_HAL;
         if (FAILED(d3d->GetDeviceCaps(i, D3DDEVTYPE_HAL, device.caps))) device.caps = D3DCAPS9{};
-        for (FormatChoice& choice : formats) ConfirmFormat(*d3d, i, device.caps, approval, choice);
+        for (FormatChoice& choice : formats)
+            ConfirmFormat(*d3d, i, device.caps, approval, choice);
         FillDevice(modes, formats, device);
         if (device.modeCount == 0) {
             adapter = AdapterRecord{};

@@ -65,7 +65,7 @@ struct AdapterEnumeration {
 
 // The IDirect3D9 calls the enumeration makes, under their own names.
 class Direct3D9Calls {
-public:
+  public:
     virtual ~Direct3D9Calls() = default;
     virtual UINT GetAdapterCount() = 0;
     virtual HRESULT GetAdapterIdentifier(UINT adapter, D3DADAPTER_IDENTIFIER9& identifier) = 0;
@@ -73,8 +73,8 @@ public:
     virtual UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) = 0;
     virtual HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT index, D3DDISPLAYMODE& mode) = 0;
     virtual HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9& caps) = 0;
-    virtual HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat,
-                                    D3DFORMAT backBufferFormat, BOOL windowed) = 0;
+    virtual HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat, D3DFORMAT backBufferFormat,
+                                    BOOL windowed) = 0;
     virtual HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                                       D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) = 0;
     virtual HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
@@ -89,7 +89,7 @@ struct DisplayDeviceEntry {
 
 // The monitor facts of the window system: GetMonitorInfoW and EnumDisplayDevicesW.
 class DisplayDeviceCalls {
-public:
+  public:
     virtual ~DisplayDeviceCalls() = default;
     // The monitor's whole area and its GDI device name (such as \\.\DISPLAY1).
     virtual bool GetMonitorArea(HMONITOR monitor, RECT& area, std::wstring& gdiDeviceName) = 0;

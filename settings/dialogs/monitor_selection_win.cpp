@@ -15,7 +15,7 @@ struct ComRelease {
 using Direct3D9Object = std::unique_ptr<IDirect3D9, ComRelease>;
 
 class SystemDirect3D9 : public Direct3D9Calls {
-public:
+  public:
     explicit SystemDirect3D9(IDirect3D9& d3d) : d3d_(d3d) {}
 
     UINT GetAdapterCount() override { return d3d_.GetAdapterCount(); }
@@ -42,18 +42,18 @@ public:
                               D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) override {
         return d3d_.CheckDeviceFormat(adapter, type, adapterFormat, usage, resourceType, checkFormat);
     }
-    HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                   D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) override {
+    HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT renderTargetFormat,
+                                   D3DFORMAT depthStencilFormat) override {
         return d3d_.CheckDepthStencilMatch(adapter, type, adapterFormat, renderTargetFormat, depthStencilFormat);
     }
     HMONITOR GetAdapterMonitor(UINT adapter) override { return d3d_.GetAdapterMonitor(adapter); }
 
-private:
+  private:
     IDirect3D9& d3d_;
 };
 
 class SystemDisplays : public DisplayDeviceCalls {
-public:
+  public:
     bool GetMonitorArea(HMONITOR monitor, RECT& area, std::wstring& gdiDeviceName) override {
         MONITORINFOEXW info{};
         info.cbSize = sizeof info;
@@ -104,8 +104,7 @@ bool EnumerateAdapters(AdapterEnumeration& found, const DeviceModeApproval& appr
 
 void FillMonitorList(HWND monitorList, HWND blankScreens, const AdapterEnumeration& found, const Node& settings) {
     SendMessageW(monitorList, CB_RESETCONTENT, 0, 0);
-    SendMessageW(blankScreens, BM_SETCHECK, ReadInt(settings, L"ShowBlackScreens") ? BST_CHECKED : BST_UNCHECKED,
-                 0);
+    SendMessageW(blankScreens, BM_SETCHECK, ReadInt(settings, L"ShowBlackScreens") ? BST_CHECKED : BST_UNCHECKED, 0);
     const BOOL several = found.monitorCount > 1;
     EnableWindow(blankScreens, several);
     EnableWindow(monitorList, several);

@@ -28,7 +28,7 @@ constexpr int kWallpaperNotifyAllOrder[] = {6, 1, 2, 3, 4, 0, 5};
 void FindDesktopWindows(HWND& programManager, HWND& shellView, HWND& listView, HWND& wallpaper);
 
 class WallpaperLink {
-public:
+  public:
     // Registers the message and searches for a running wallpaper once.
     void Connect();
 
@@ -39,7 +39,7 @@ public:
     UINT Message() const { return message_; }
     HWND Window() const { return window_; }
 
-private:
+  private:
     void Search();
 
     UINT message_ = 0;

@@ -38,7 +38,7 @@ struct Adapter {
 };
 
 class Direct3D9 : public Direct3D9Calls {
-public:
+  public:
     std::vector<Adapter> adapters;
     // Every adapter ordinal the identifier was asked for, in order.
     std::vector<UINT> identifiedAdapters;
@@ -98,8 +98,8 @@ public:
         if (usage != D3DUSAGE_DEPTHSTENCIL || resourceType != D3DRTYPE_SURFACE) return D3DERR_NOTAVAILABLE;
         return adapters[adapter].depthFormats.count(checkFormat) ? S_OK : D3DERR_NOTAVAILABLE;
     }
-    HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat,
-                                   D3DFORMAT renderTargetFormat, D3DFORMAT depthStencilFormat) override {
+    HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT renderTargetFormat,
+                                   D3DFORMAT depthStencilFormat) override {
         if (adapter >= adapters.size() || type != D3DDEVTYPE_HAL) return D3DERR_INVALIDCALL;
         if (adapterFormat != renderTargetFormat) return D3DERR_NOTAVAILABLE;
         return adapters[adapter].depthMatches.count(depthStencilFormat) ? S_OK : D3DERR_NOTAVAILABLE;
@@ -116,7 +116,7 @@ struct Monitor {
 };
 
 class Displays : public DisplayDeviceCalls {
-public:
+  public:
     std::map<HMONITOR, Monitor> monitors;
     // (GDI device, index) pairs that were asked for.
     std::vector<std::pair<std::wstring, DWORD>> deviceQueries;

@@ -30,9 +30,7 @@ struct Listed {
     UINT width;
     UINT height;
     int format;
-    bool operator==(const Listed& o) const {
-        return width == o.width && height == o.height && format == o.format;
-    }
+    bool operator==(const Listed& o) const { return width == o.width && height == o.height && format == o.format; }
 };
 
 std::vector<Listed> ModesOf(const DeviceRecord& device) {
@@ -43,7 +41,7 @@ std::vector<Listed> ModesOf(const DeviceRecord& device) {
 }
 
 class EnumerateAdaptersTest : public ::testing::Test {
-protected:
+  protected:
     fake::Direct3D9 d3d;
     fake::Displays displays;
     std::unique_ptr<AdapterEnumeration> found = std::make_unique<AdapterEnumeration>();
@@ -101,8 +99,8 @@ TEST_F(EnumerateAdaptersTest, OneAdapterBecomesOneMonitorRecordWithTheSystemsNam
 
 TEST_F(EnumerateAdaptersTest, RefreshRatesCollapseAndSmallModesAreLeftOut) {
     fake::Adapter adapter;
-    adapter.modes = {Mode(1024, 768, 60), Mode(639, 480), Mode(640, 479), Mode(1024, 768, 75),
-                     Mode(640, 480, 60), Mode(320, 200), Mode(640, 480, 85), Mode(1024, 768, 60)};
+    adapter.modes = {Mode(1024, 768, 60), Mode(639, 480), Mode(640, 479),     Mode(1024, 768, 75),
+                     Mode(640, 480, 60),  Mode(320, 200), Mode(640, 480, 85), Mode(1024, 768, 60)};
     AddAdapter(adapter);
 
     ASSERT_TRUE(Enumerate());
@@ -112,14 +110,14 @@ TEST_F(EnumerateAdaptersTest, RefreshRatesCollapseAndSmallModesAreLeftOut) {
 
 TEST_F(EnumerateAdaptersTest, ModesAreSortedByWidthThenHeightThenFormatDescending) {
     fake::Adapter adapter;
-    adapter.modes = {Mode(1280, 1024), Mode(800, 600, 60, D3DFMT_A8R8G8B8), Mode(1280, 720),
-                     Mode(800, 600),   Mode(1024, 768), Mode(800, 600, 60, D3DFMT_A2R10G10B10)};
+    adapter.modes = {Mode(1280, 1024), Mode(800, 600, 60, D3DFMT_A8R8G8B8),   Mode(1280, 720), Mode(800, 600),
+                     Mode(1024, 768),  Mode(800, 600, 60, D3DFMT_A2R10G10B10)};
     AddAdapter(adapter);
 
     ASSERT_TRUE(Enumerate());
-    const std::vector<Listed> expected = {
-        {800, 600, D3DFMT_A2R10G10B10}, {800, 600, D3DFMT_X8R8G8B8}, {800, 600, D3DFMT_A8R8G8B8},
-        {1024, 768, D3DFMT_X8R8G8B8},   {1280, 720, D3DFMT_X8R8G8B8}, {1280, 1024, D3DFMT_X8R8G8B8}};
+    const std::vector<Listed> expected = {{800, 600, D3DFMT_A2R10G10B10}, {800, 600, D3DFMT_X8R8G8B8},
+                                          {800, 600, D3DFMT_A8R8G8B8},    {1024, 768, D3DFMT_X8R8G8B8},
+                                          {1280, 720, D3DFMT_X8R8G8B8},   {1280, 1024, D3DFMT_X8R8G8B8}};
     EXPECT_EQ(ModesOf(found->adapters[0].devices[0]), expected) << Describe(found->adapters[0].devices[0]);
 }
 
@@ -147,7 +145,9 @@ struct UnusableCase {
 
 const UnusableCase kUnusable[] = {
     {"every mode is below 640 x 480",
-     [](fake::Adapter& a) { a.modes = {Mode(639, 480), Mode(640, 479), Mode(320, 240)}; }},
+     [](fake::Adapter& a) {
+         a.modes = {Mode(639, 480), Mode(640, 479), Mode(320, 240)};
+     }},
     {"it reports no modes at all", [](fake::Adapter& a) { a.modes.clear(); }},
     {"the hardware device fails CheckDeviceType for every format",
      [](fake::Adapter& a) { a.failingDisplayFormats = {D3DFMT_X8R8G8B8}; }},
@@ -237,13 +237,24 @@ struct VertexCase {
 
 TEST_F(EnumerateAdaptersTest, VertexProcessingFollowsTheCapabilitiesAndTheApproval) {
     const VertexCase cases[] = {
-        {"hardware T&L, approved", D3DDEVCAPS_HWTRANSFORMANDLIGHT, true, true, D3DCREATE_HARDWARE_VERTEXPROCESSING,
+        {"hardware T&L, approved",
+         D3DDEVCAPS_HWTRANSFORMANDLIGHT,
+         true,
+         true,
+         D3DCREATE_HARDWARE_VERTEXPROCESSING,
          {D3DCREATE_HARDWARE_VERTEXPROCESSING}},
-        {"hardware T&L, hardware refused", D3DDEVCAPS_HWTRANSFORMANDLIGHT, false, true,
+        {"hardware T&L, hardware refused",
+         D3DDEVCAPS_HWTRANSFORMANDLIGHT,
+         false,
+         true,
          D3DCREATE_SOFTWARE_VERTEXPROCESSING,
          {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_SOFTWARE_VERTEXPROCESSING}},
         {"no hardware T&L", 0, true, true, D3DCREATE_SOFTWARE_VERTEXPROCESSING, {D3DCREATE_SOFTWARE_VERTEXPROCESSING}},
-        {"everything refused", D3DDEVCAPS_HWTRANSFORMANDLIGHT, false, false, 0,
+        {"everything refused",
+         D3DDEVCAPS_HWTRANSFORMANDLIGHT,
+         false,
+         false,
+         0,
          {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_SOFTWARE_VERTEXPROCESSING}},
     };
     for (const VertexCase& c : cases) {
@@ -334,10 +345,14 @@ struct NameCase {
 
 TEST_F(EnumerateAdaptersTest, MonitorNameIsTheFirstActiveDisplayDeviceOrTheGdiName) {
     const NameCase cases[] = {
-        {"the first device is active", {{DISPLAY_DEVICE_ACTIVE, L"Panel A"}, {DISPLAY_DEVICE_ACTIVE, L"Panel B"}},
-         L"Panel A", 0},
-        {"the second device is the first active one", {{0, L"Detached"}, {DISPLAY_DEVICE_ACTIVE | 0x2, L"Panel B"}},
-         L"Panel B", 1},
+        {"the first device is active",
+         {{DISPLAY_DEVICE_ACTIVE, L"Panel A"}, {DISPLAY_DEVICE_ACTIVE, L"Panel B"}},
+         L"Panel A",
+         0},
+        {"the second device is the first active one",
+         {{0, L"Detached"}, {DISPLAY_DEVICE_ACTIVE | 0x2, L"Panel B"}},
+         L"Panel B",
+         1},
         {"no device is active", {{0, L"Detached"}, {0x2, L"Attached only"}}, L"\\\\.\\DISPLAY1", 2},
         {"no device at all", {}, L"\\\\.\\DISPLAY1", 0},
         {"the active device has no description", {{DISPLAY_DEVICE_ACTIVE, L""}}, L"\\\\.\\DISPLAY1", 0},
@@ -396,13 +411,15 @@ TEST(TruncateUtf16, NeverSplitsASurrogatePair) {
         {pair, 1, L""},
         {L"abc", 0, L""},
     };
-    for (const auto& c : cases) EXPECT_EQ(TruncateUtf16(c.text, c.max), c.expected) << "max " << c.max;
+    for (const auto& c : cases)
+        EXPECT_EQ(TruncateUtf16(c.text, c.max), c.expected) << "max " << c.max;
 }
 
 // Limits: the records are never overrun.
 
 TEST_F(EnumerateAdaptersTest, NoMoreThanNineUsableAdaptersAreRecorded) {
-    for (int i = 0; i < 12; ++i) AddAdapter();
+    for (int i = 0; i < 12; ++i)
+        AddAdapter();
 
     ASSERT_TRUE(Enumerate());
     ASSERT_EQ(found->adapterCount, kMaxMonitorRecords);
@@ -420,14 +437,17 @@ TEST_F(EnumerateAdaptersTest, NoMoreThanNineUsableAdaptersAreRecorded) {
 TEST_F(EnumerateAdaptersTest, UnusableAdaptersDoNotCountTowardsTheLimit) {
     fake::Adapter unusable;
     unusable.modes.clear();
-    for (int i = 0; i < 11; ++i) AddAdapter(i % 2 ? fake::Adapter{} : unusable);
-    for (int i = 0; i < 6; ++i) AddAdapter();
+    for (int i = 0; i < 11; ++i)
+        AddAdapter(i % 2 ? fake::Adapter{} : unusable);
+    for (int i = 0; i < 6; ++i)
+        AddAdapter();
 
     ASSERT_TRUE(Enumerate());
     ASSERT_EQ(found->monitorCount, kMaxMonitorRecords);
     const char* expected[] = {"Graphics 1",  "Graphics 3",  "Graphics 5",  "Graphics 7", "Graphics 9",
                               "Graphics 11", "Graphics 12", "Graphics 13", "Graphics 14"};
-    for (UINT i = 0; i < kMaxMonitorRecords; ++i) EXPECT_STREQ(found->adapters[i].identifier.Description, expected[i]);
+    for (UINT i = 0; i < kMaxMonitorRecords; ++i)
+        EXPECT_STREQ(found->adapters[i].identifier.Description, expected[i]);
 }
 
 TEST_F(EnumerateAdaptersTest, OfMoreThanAHundredDistinctModesTheLargestAreKept) {
@@ -456,7 +476,8 @@ TEST_F(EnumerateAdaptersTest, ModesOfFormatsBeyondTheTwentiethAreLeftOut) {
     fake::Adapter adapter;
     adapter.modes.clear();
     // The desktop format plus 24 more; only 19 of them fit beside it.
-    for (int f = 0; f < 24; ++f) adapter.modes.push_back(Mode(800 + 10 * f, 600, 60, Format(100 + f)));
+    for (int f = 0; f < 24; ++f)
+        adapter.modes.push_back(Mode(800 + 10 * f, 600, 60, Format(100 + f)));
     adapter.modes.push_back(Mode(1920, 1080)); // the desktop's format is held from the start
     AddAdapter(adapter);
 
@@ -475,7 +496,8 @@ TEST_F(EnumerateAdaptersTest, TheDeviceRecordHoldsEveryKeptModeOfEveryConfirmedF
     // The fullest device possible: a hundred modes spread over twenty formats.
     fake::Adapter adapter;
     adapter.modes.clear();
-    for (UINT i = 0; i < 140; ++i) adapter.modes.push_back(Mode(1000 + i, 700, 60, Format(22 + (i % 20))));
+    for (UINT i = 0; i < 140; ++i)
+        adapter.modes.push_back(Mode(1000 + i, 700, 60, Format(22 + (i % 20))));
     AddAdapter(adapter);
 
     ASSERT_TRUE(Enumerate());

@@ -13,7 +13,7 @@
 namespace {
 
 class OwnedWindow {
-public:
+  public:
     explicit OwnedWindow(HWND window) : window_(window) {}
     ~OwnedWindow() {
         if (window_) DestroyWindow(window_);
@@ -22,7 +22,7 @@ public:
     OwnedWindow& operator=(const OwnedWindow&) = delete;
     HWND get() const { return window_; }
 
-private:
+  private:
     HWND window_;
 };
 
@@ -30,18 +30,19 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 
 std::string Describe(const std::vector<std::wstring>& items) {
     std::string out = "{";
-    for (const auto& item : items) out += " \"" + Narrow(item) + "\"";
+    for (const auto& item : items)
+        out += " \"" + Narrow(item) + "\"";
     return out + " }";
 }
 
 // The dialog's two monitor controls on a hidden window of their own.
 class MonitorControls : public ::testing::Test {
-protected:
+  protected:
     OwnedWindow host{CreateWindowExW(0, L"STATIC", L"host", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
                                      GetModuleHandleW(nullptr), nullptr)};
-    OwnedWindow list{CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 10,
-                                     10, 200, 120, host.get(), reinterpret_cast<HMENU>(1002),
-                                     GetModuleHandleW(nullptr), nullptr)};
+    OwnedWindow list{CreateWindowExW(0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST | WS_VSCROLL, 10, 10,
+                                     200, 120, host.get(), reinterpret_cast<HMENU>(1002), GetModuleHandleW(nullptr),
+                                     nullptr)};
     OwnedWindow blank{CreateWindowExW(0, L"BUTTON", L"Show a blank screen on all monitors",
                                       WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 220, 10, 160, 20, host.get(),
                                       reinterpret_cast<HMENU>(1013), GetModuleHandleW(nullptr), nullptr)};
@@ -93,21 +94,65 @@ struct FillCase {
 TEST_F(MonitorControls, FillMonitorListShowsTheRecordsAndTheStoredChoice) {
     const FillCase cases[] = {
         {"one monitor", 1, 1, -2, 1, 1, {L"Monitor 0"}, {0}, 0, false, false},
-        {"two cards, multi-monitor stored but not offered", 2, 1, 1, 1, 0, {L"Monitor 0", L"Monitor 1"}, {0, 1}, 1,
-         true, true},
-        {"an adapter group of two, multi-monitor chosen", 2, 2, 0, 1, 1,
-         {L"Monitor 0", L"Monitor 1", L"Multi-monitor"}, {0, 1, 1000}, 2, true, false},
-        {"an adapter group of two, the second monitor chosen", 2, 2, 1, 0, 0,
-         {L"Monitor 0", L"Monitor 1", L"Multi-monitor"}, {0, 1, 1000}, 1, true, true},
-        {"a stored monitor that no longer exists", 3, 1, 5, 0, 1, {L"Monitor 0", L"Monitor 1", L"Monitor 2"},
-         {0, 1, 2}, CB_ERR, true, true},
+        {"two cards, multi-monitor stored but not offered",
+         2,
+         1,
+         1,
+         1,
+         0,
+         {L"Monitor 0", L"Monitor 1"},
+         {0, 1},
+         1,
+         true,
+         true},
+        {"an adapter group of two, multi-monitor chosen",
+         2,
+         2,
+         0,
+         1,
+         1,
+         {L"Monitor 0", L"Monitor 1", L"Multi-monitor"},
+         {0, 1, 1000},
+         2,
+         true,
+         false},
+        {"an adapter group of two, the second monitor chosen",
+         2,
+         2,
+         1,
+         0,
+         0,
+         {L"Monitor 0", L"Monitor 1", L"Multi-monitor"},
+         {0, 1, 1000},
+         1,
+         true,
+         true},
+        {"a stored monitor that no longer exists",
+         3,
+         1,
+         5,
+         0,
+         1,
+         {L"Monitor 0", L"Monitor 1", L"Monitor 2"},
+         {0, 1, 2},
+         CB_ERR,
+         true,
+         true},
         {"a negative stored monitor", 2, 1, -1, 0, 0, {L"Monitor 0", L"Monitor 1"}, {0, 1}, CB_ERR, true, true},
         {"no usable adapter", 0, 0, 0, 1, 1, {}, {}, CB_ERR, false, false},
         {"a group reported on a single monitor", 1, 2, 0, 1, 0, {L"Monitor 0"}, {0}, 0, false, false},
-        {"nine monitors in one group", 9, 9, 8, 0, 1,
+        {"nine monitors in one group",
+         9,
+         9,
+         8,
+         0,
+         1,
          {L"Monitor 0", L"Monitor 1", L"Monitor 2", L"Monitor 3", L"Monitor 4", L"Monitor 5", L"Monitor 6",
           L"Monitor 7", L"Monitor 8", L"Multi-monitor"},
-         {0, 1, 2, 3, 4, 5, 6, 7, 8, 1000}, 8, true, true},
+         {0, 1, 2, 3, 4, 5, 6, 7, 8, 1000},
+         8,
+         true,
+         true},
     };
     for (const FillCase& c : cases) {
         SCOPED_TRACE(c.situation);
@@ -124,7 +169,8 @@ TEST_F(MonitorControls, FillMonitorListShowsTheRecordsAndTheStoredChoice) {
         const auto items = e2e::ComboItems(list.get());
         EXPECT_EQ(items, c.entries) << "got " << Describe(items);
         std::vector<LRESULT> data;
-        for (int i = 0; i < static_cast<int>(items.size()); ++i) data.push_back(e2e::ComboItemData(list.get(), i));
+        for (int i = 0; i < static_cast<int>(items.size()); ++i)
+            data.push_back(e2e::ComboItemData(list.get(), i));
         EXPECT_EQ(data, c.itemData);
         EXPECT_EQ(e2e::ComboSelection(list.get()), c.selection);
         EXPECT_EQ(e2e::IsEnabled(list.get()), c.listEnabled);
@@ -190,6 +236,34 @@ TEST_F(MonitorControls, TheBlankScreensCheckBoxIsStoredAtOnce) {
     }
 }
 
+// The name a monitor's display device reports for the monitor `handle`.
+std::wstring DisplayDeviceName(HMONITOR handle) {
+    MONITORINFOEXW info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(handle, &info)) return L"(no monitor information)";
+    DISPLAY_DEVICEW device{};
+    device.cb = sizeof device;
+    if (!EnumDisplayDevicesW(info.szDevice, 0, &device, 0)) return L"(no display device)";
+    if (!(device.StateFlags & DISPLAY_DEVICE_ACTIVE)) return L"(display device not active)";
+    return device.DeviceString;
+}
+
+TEST_F(MonitorControls, WinesSingleMonitorIsListedSelectedAndLocked) {
+    ASSERT_TRUE(EnumerateAdapters(*found));
+    Set(L"EnableMultiMonitorMode", 1);
+    Set(L"ShowBlackScreens", 1);
+
+    FillMonitorList(list.get(), blank.get(), *found, settings);
+
+    const std::vector<std::wstring> expected = {
+        DisplayDeviceName(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY))};
+    EXPECT_EQ(e2e::ComboItems(list.get()), expected) << "got " << Describe(e2e::ComboItems(list.get()));
+    EXPECT_EQ(e2e::ComboSelection(list.get()), 0);
+    EXPECT_FALSE(e2e::IsEnabled(list.get()));
+    EXPECT_FALSE(e2e::IsEnabled(blank.get()));
+    EXPECT_TRUE(e2e::IsChecked(blank.get()));
+}
+
 // Wine offers one adapter (the X screen) with one mode, the screen's size.
 TEST(MonitorEnumeration, WinesAdapterBecomesOneMonitorWithItsDisplayDeviceName) {
     auto found = std::make_unique<AdapterEnumeration>();
@@ -210,15 +284,7 @@ TEST(MonitorEnumeration, WinesAdapterBecomesOneMonitorWithItsDisplayDeviceName) 
     EXPECT_EQ(monitor.area.right, GetSystemMetrics(SM_CXSCREEN));
     EXPECT_EQ(monitor.area.bottom, GetSystemMetrics(SM_CYSCREEN));
 
-    // The name is the monitor's description as the display devices report it.
-    MONITORINFOEXW info{};
-    info.cbSize = sizeof info;
-    ASSERT_TRUE(GetMonitorInfoW(primary, &info));
-    DISPLAY_DEVICEW device{};
-    device.cb = sizeof device;
-    ASSERT_TRUE(EnumDisplayDevicesW(info.szDevice, 0, &device, 0));
-    ASSERT_TRUE(device.StateFlags & DISPLAY_DEVICE_ACTIVE);
-    EXPECT_STREQ(monitor.monitorName, device.DeviceString);
+    EXPECT_EQ(std::wstring(monitor.monitorName), DisplayDeviceName(primary));
     EXPECT_NE(monitor.adapterDescription[0], L'\0');
 
     const AdapterRecord& adapter = found->adapters[0];
@@ -239,8 +305,8 @@ TEST(MonitorEnumeration, WinesAdapterBecomesOneMonitorWithItsDisplayDeviceName) 
         if (mode.width == adapter.desktopMode.Width && mode.height == adapter.desktopMode.Height)
             desktopSizeListed = true;
     }
-    EXPECT_TRUE(desktopSizeListed) << "the desktop's " << adapter.desktopMode.Width << "x"
-                                   << adapter.desktopMode.Height << " mode is missing";
+    EXPECT_TRUE(desktopSizeListed) << "the desktop's " << adapter.desktopMode.Width << "x" << adapter.desktopMode.Height
+                                   << " mode is missing";
 }
 
 } // namespace

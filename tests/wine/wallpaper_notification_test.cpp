@@ -46,13 +46,14 @@ void RegisterStandInClass(const wchar_t* name, WNDPROC procedure) {
 std::string Describe(const Posts& posts) {
     std::ostringstream out;
     out << "{";
-    for (const Post& p : posts) out << " (" << p.first << ", " << p.second << ")";
+    for (const Post& p : posts)
+        out << " (" << p.first << ", " << p.second << ")";
     out << " }";
     return out.str();
 }
 
 class StandIns : public ::testing::Test {
-protected:
+  protected:
     std::vector<HWND> created;
 
     void SetUp() override {
@@ -118,7 +119,8 @@ protected:
     // thread are all queued by the time PostMessageW returns.
     static void Deliver() {
         MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
     }
 };
 
@@ -158,7 +160,8 @@ TEST_F(StandIns, FindsTheWallpaperTopLevelAsAChildAndDeeper) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.where);
         HWND parent = nullptr;
-        for (int d = 0; d < c.depth; ++d) parent = Make(L"SorvaneTestHost", parent);
+        for (int d = 0; d < c.depth; ++d)
+            parent = Make(L"SorvaneTestHost", parent);
         HWND wallpaper = Make(L"Direct3D Window", parent);
         EXPECT_EQ(Search().wallpaper, wallpaper);
         DestroyWindow(c.depth ? GetAncestor(wallpaper, GA_ROOT) : wallpaper);
@@ -247,11 +250,11 @@ TEST_F(StandIns, PostsEachSettingToTheWallpaperInTheOrderGiven) {
         EXPECT_EQ(link.Window(), wallpaper);
         link.NotifyWallpaper(kWallpaperMusicVolume, 40);
         link.NotifyWallpaper(kWallpaperMusicEnabled, 0);
-        for (int code : kWallpaperNotifyAllOrder) link.NotifyWallpaper(code, 10 + code);
+        for (int code : kWallpaperNotifyAllOrder)
+            link.NotifyWallpaper(code, 10 + code);
         Deliver();
 
-        const Posts expected = {{1, 40}, {2, 0},  {6, 16}, {1, 11}, {2, 12},
-                                {3, 13}, {4, 14}, {0, 10}, {5, 15}};
+        const Posts expected = {{1, 40}, {2, 0}, {6, 16}, {1, 11}, {2, 12}, {3, 13}, {4, 14}, {0, 10}, {5, 15}};
         EXPECT_EQ(Received()[wallpaper], expected) << "got " << Describe(Received()[wallpaper]);
         DestroyWindow(host ? host : wallpaper);
     }
