@@ -56,11 +56,12 @@ bool IsUpperGuid(const std::wstring& text) {
     return true;
 }
 
-// "Visit..." opens our browser stand-in instead of a browser.
+// "Visit..." opens our browser stand-in instead of a browser. Wine's
+// HKEY_CLASSES_ROOT is the machine's Software\Classes alone.
 void RegisterBrowserStandIn() {
     const std::wstring command = L"\"" + e2e::TestBinFolder() + L"\\url_recorder.exe\" \"%1\"";
     for (const wchar_t* scheme : {L"https", L"http"})
-        ASSERT_TRUE(e2e::SeedText(HKEY_CURRENT_USER, std::wstring(L"Software\\Classes\\") + scheme +
+        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + scheme +
                                                          L"\\shell\\open\\command",
                                   L"", command, REG_SZ, true));
 }
