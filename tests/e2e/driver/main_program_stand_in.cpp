@@ -96,10 +96,10 @@ bool MainProgramStandIn::MakeFolder(const std::wstring& folder) {
     return true;
 }
 
-bool MainProgramStandIn::InstallInto(const std::wstring& folder) {
+bool MainProgramStandIn::InstallInto(const std::wstring& folder, const std::wstring& program) {
     if (!MakeFolder(folder)) return false;
     const std::wstring target = folder + kMainProgramName;
-    if (!CopyFileW(BuiltProgram().c_str(), target.c_str(), FALSE)) return false;
+    if (!CopyFileW(program.c_str(), target.c_str(), FALSE)) return false;
     madeFiles_.push_back(target);
     return true;
 }

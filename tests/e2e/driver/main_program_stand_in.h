@@ -33,8 +33,9 @@ public:
 
     // Makes `folder` and its missing parents; they are removed at the end.
     bool MakeFolder(const std::wstring& folder);
-    // Copies the stand-in to `folder` + "\Sorvane 3D Screensaver.exe".
-    bool InstallInto(const std::wstring& folder);
+    // Copies the stand-in (`program`, by default the built one) to
+    // `folder` + "\Sorvane 3D Screensaver.exe".
+    bool InstallInto(const std::wstring& folder, const std::wstring& program = BuiltProgram());
     // Puts a file of that name into `folder` which holds text, not a program.
     bool InstallNonProgramInto(const std::wstring& folder);
     // Makes a folder of that name inside `folder`.
