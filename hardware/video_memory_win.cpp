@@ -62,8 +62,8 @@ std::optional<std::string> DisplayDeviceNameOfMonitor(const platform::Library& d
     return search.driverName;
 }
 
-// The processes' security context is what WMI's provider impersonates; the
-// call is looked up by name because older systems' ole32 may lack it.
+// Lets WMI's providers act with the caller's identity, which they need to
+// answer. Looked up by name because older systems' ole32 may lack it.
 void AllowImpersonation(IWbemServices* services) {
     using SetProxyBlanketFn =
         HRESULT(WINAPI*)(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD, RPC_AUTH_IDENTITY_HANDLE, DWORD);

@@ -64,6 +64,23 @@ std::wstring TextAt(const std::vector<wchar_t>& buffer, std::size_t at) {
     return std::wstring(start, wcsnlen(start, buffer.size() - at));
 }
 
+// Holds back a list view's drawing while many items come or go: the list view
+// otherwise updates itself after every single item, which makes thousands of
+// items take seconds.
+class RedrawPause {
+public:
+    explicit RedrawPause(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    ~RedrawPause() {
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+    }
+    RedrawPause(const RedrawPause&) = delete;
+    RedrawPause& operator=(const RedrawPause&) = delete;
+
+private:
+    HWND list_;
+};
+
 bool EndsWithM3u(const std::wstring& path) {
     return path.size() >= 3 && path.compare(path.size() - 3, 3, L"m3u") == 0;
 }
@@ -132,7 +149,10 @@ void CPlaylistDlg::OnInitDialog() {
     PlaylistEntries loaded(SystemPlaylistFiles());
     loaded.ParseText(stored, L"");
     SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(loaded.Count()), 0);
-    for (std::size_t i = 0; i < loaded.Count(); ++i) AppendItem(loaded.EntryAt(i));
+    {
+        const RedrawPause pause(list_);
+        for (std::size_t i = 0; i < loaded.Count(); ++i) AppendItem(loaded.EntryAt(i));
+    }
 
     SetTextBlock(L"Screensaver Settings Dialog");
     TranslateWindow(Handle());
@@ -179,6 +199,7 @@ void CPlaylistDlg::OnAdd() {
         return;
     }
     // A folder, then the chosen names, each ended by a NUL, then an empty name.
+    const RedrawPause pause(list_);
     std::wstring folder = TextAt(names, 0);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     for (std::size_t at = offset; at < names.size() && names[at] != L'\0';) {
@@ -197,6 +218,7 @@ void CPlaylistDlg::AddFile(const std::wstring& path) {
     }
     PlaylistEntries loaded(SystemPlaylistFiles());
     loaded.LoadM3u(path);
+    const RedrawPause pause(list_);
     for (std::size_t i = 0; i < loaded.Count(); ++i) AppendItem(loaded.EntryAt(i));
 }
 
@@ -214,6 +236,7 @@ void CPlaylistDlg::AppendItem(const std::wstring& path) {
 
 void CPlaylistDlg::OnRemove() {
     if (SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
+    const RedrawPause pause(list_);
     for (int i = 0; i < static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));) {
         LVITEMW item{};
         item.mask = LVIF_STATE;
@@ -232,6 +255,10 @@ void CPlaylistDlg::OnRemove() {
 }
 
 void ShowPlaylistDialog(HWND owner, Node& settings, const wchar_t* productName) {
+    // The configure mode registers only the trackbar's classes; the list
+    // view's must exist before the template creates one.
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&classes);
     CPlaylistDlg dialog(settings, productName ? productName : L"");
     dialog.DoModal(owner, 0);
 }

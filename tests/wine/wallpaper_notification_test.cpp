@@ -69,9 +69,9 @@ class StandIns : public ::testing::Test {
         // The test prefix's own desktop must not hold what the tests stand in for.
         HWND programManager = nullptr, shellView = nullptr, listView = nullptr, wallpaper = nullptr;
         FindDesktopWindows(programManager, shellView, listView, wallpaper);
-        ASSERT_EQ(programManager, nullptr);
-        ASSERT_EQ(shellView, nullptr);
-        ASSERT_EQ(wallpaper, nullptr);
+        ASSERT_EQ(programManager, nullptr) << "the desktop already has a program manager window";
+        ASSERT_EQ(shellView, nullptr) << "the desktop already has a shell view";
+        ASSERT_EQ(wallpaper, nullptr) << "a \"Direct3D Window\" is already open";
     }
 
     void TearDown() override {
@@ -89,6 +89,9 @@ class StandIns : public ::testing::Test {
                                       GetModuleHandleW(nullptr), nullptr);
         EXPECT_NE(window, nullptr) << "cannot create a window of a stand-in class";
         created.push_back(window);
+        // Another test of this process may have registered the class first.
+        if (std::wstring(className).rfind(L"Direct3D", 0) == 0)
+            SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingProcedure));
         if (!parent) SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         return window;
     }
