@@ -3,7 +3,7 @@
 // Cancel. The dialog runs on a thread of its own; the test drives it as a
 // user would.
 #include "localization/language_table.h"
-#include "playlist_test_files.h"
+#include "tests/e2e/driver/test_files.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/store/settings_tree.h"
 #include "tests/e2e/driver/dialog_template.h"
@@ -116,7 +116,7 @@ protected:
     }
 
     Node settings_;
-    TestFolder folder_;
+    e2e::TestFolder folder_;
 };
 
 // --- the template ---------------------------------------------------------
@@ -386,8 +386,8 @@ TEST_F(PlaylistDialog, AddAppendsSeveralFilesOfOneFolderInTheOrderTheDialogGives
 TEST_F(PlaylistDialog, AddInADrivesRootFolderGivesPathsWithOneBackslash) {
     const std::wstring a = L"C:\\sorvane-playlist-root-a.mp3";
     const std::wstring b = L"C:\\sorvane-playlist-root-b.mp3";
-    ASSERT_TRUE(WriteTestFile(a, "audio"));
-    ASSERT_TRUE(WriteTestFile(b, "audio"));
+    ASSERT_TRUE(e2e::WriteTestFile(a, "audio"));
+    ASSERT_TRUE(e2e::WriteTestFile(b, "audio"));
     {
         RunningPlaylist run(settings_);
         ASSERT_NE(run.Dialog(), nullptr);
@@ -397,8 +397,8 @@ TEST_F(PlaylistDialog, AddInADrivesRootFolderGivesPathsWithOneBackslash) {
         run.Press(IDOK);
         EXPECT_TRUE(run.WaitClosed());
     }
-    RemoveTree(a);
-    RemoveTree(b);
+    e2e::RemoveTree(a);
+    e2e::RemoveTree(b);
     EXPECT_EQ(Stored(), Lines({a, b, b}));
 }
 

@@ -1,6 +1,6 @@
 // The playlist's entries over the machine's own files: m3u files written in
 // UTF-8 or single bytes, folders, and files another program holds open.
-#include "playlist_test_files.h"
+#include "tests/e2e/driver/test_files.h"
 #include "settings/dialogs/playlist_entries.h"
 
 #include <gtest/gtest.h>
@@ -31,7 +31,7 @@ std::string Utf8(const std::wstring& text) {
 }
 
 TEST(PlaylistFilesOnDisk, Utf8M3uNamesAccentedAndCyrillicFiles) {
-    TestFolder folder;
+    e2e::TestFolder folder;
     const std::wstring cafe = folder.AddFile(L"music\\" + kCafe + L".mp3");
     const std::wstring kino = folder.AddFile(L"music\\" + kKino + L".ogg");
     const std::wstring yolka = folder.AddFile(L"other\\" + kYolka + L".flac");
@@ -47,7 +47,7 @@ TEST(PlaylistFilesOnDisk, Utf8M3uNamesAccentedAndCyrillicFiles) {
 }
 
 TEST(PlaylistFilesOnDisk, SingleByteM3uNamesTheFileOfTheSameCharacters) {
-    TestFolder folder;
+    e2e::TestFolder folder;
     const std::wstring cafe = folder.AddFile(kCafe + L".mp3");
     const std::wstring m3u = folder.AddFile(L"list.m3u", "caf\xE9.mp3\r\n");
     PlaylistEntries entries(SystemPlaylistFiles());
@@ -56,7 +56,7 @@ TEST(PlaylistFilesOnDisk, SingleByteM3uNamesTheFileOfTheSameCharacters) {
 }
 
 TEST(PlaylistFilesOnDisk, M3uHeldOpenForWritingByAnotherProgramIsRead) {
-    TestFolder folder;
+    e2e::TestFolder folder;
     const std::wstring song = folder.AddFile(L"song.mp3");
     const std::wstring m3u = folder.AddFile(L"list.m3u", "song.mp3\r\n");
     HANDLE writer = CreateFileW(m3u.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -69,7 +69,7 @@ TEST(PlaylistFilesOnDisk, M3uHeldOpenForWritingByAnotherProgramIsRead) {
 }
 
 TEST(PlaylistFilesOnDisk, StoredTextKeepsFoldersAndDropsMissingFilesAndCutPaths) {
-    TestFolder folder;
+    e2e::TestFolder folder;
     const std::wstring song = folder.AddFile(L"song.mp3");
     std::wstring text = folder.Path() + L"\n" + song + L"\n" + folder.Path() + L"\\gone.mp3\n";
     text += song + std::wstring(1, L'\0') + L"x\n"; // names nothing: the system would see only `song`
@@ -79,7 +79,7 @@ TEST(PlaylistFilesOnDisk, StoredTextKeepsFoldersAndDropsMissingFilesAndCutPaths)
 }
 
 TEST(PlaylistFilesOnDisk, FoldersAndMissingFilesCannotBeOpenedAsM3u) {
-    TestFolder folder;
+    e2e::TestFolder folder;
     folder.AddFile(L"song.mp3");
     EXPECT_EQ(SystemPlaylistFiles().Open(folder.Path()), nullptr);
     EXPECT_EQ(SystemPlaylistFiles().Open(folder.Path() + L"\\missing.m3u"), nullptr);

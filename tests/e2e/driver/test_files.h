@@ -1,4 +1,4 @@
-// Real files and folders for the playlist's Windows-side tests, removed
+// Real files and folders made by tests under Wine, removed
 // again when the test ends.
 #pragma once
 
@@ -6,6 +6,8 @@
 
 #include <string>
 #include <vector>
+
+namespace e2e {
 
 class TestFolder {
 public:
@@ -29,3 +31,5 @@ private:
 bool WriteTestFile(const std::wstring& path, const std::string& bytes);
 // Removes a file or a folder with everything in it.
 void RemoveTree(const std::wstring& path);
+
+} // namespace e2e

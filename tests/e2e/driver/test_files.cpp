@@ -1,8 +1,9 @@
-// Real files and folders for the playlist's Windows-side tests.
-#include "playlist_test_files.h"
+// Real files and folders that tests make under Wine.
+#include "tests/e2e/driver/test_files.h"
 
 #include <atomic>
 
+namespace e2e {
 namespace {
 
 std::atomic<unsigned> g_folders{0};
@@ -17,7 +18,7 @@ void CreateFoldersOf(const std::wstring& path) {
 TestFolder::TestFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    path_ = std::wstring(temp) + L"sorvane-playlist-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+    path_ = std::wstring(temp) + L"sorvane-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++g_folders);
     RemoveTree(path_);
     CreateFoldersOf(path_ + L"\\");
@@ -59,3 +60,5 @@ void RemoveTree(const std::wstring& path) {
     }
     RemoveDirectoryW(path.c_str());
 }
+
+} // namespace e2e
