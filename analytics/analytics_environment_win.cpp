@@ -12,7 +12,7 @@
 namespace {
 
 class HttpHitTransport final : public HitTransport {
-public:
+  public:
     HttpHitTransport(const char* host, bool secure, const std::string& userAgent)
         : transport_(host, secure, userAgent) {}
     void SetHeaders(const char* headers) override { transport_.SetHeaders(headers); }
@@ -20,12 +20,12 @@ public:
         return transport_.Post(objectName, body, referrer);
     }
 
-private:
+  private:
     HttpTransport transport_;
 };
 
 class SystemEnvironment final : public AnalyticsEnvironment {
-public:
+  public:
     SystemEnvironment() {
         LARGE_INTEGER counter{};
         QueryPerformanceCounter(&counter);
@@ -59,7 +59,7 @@ public:
         return transport;
     }
 
-private:
+  private:
     std::mt19937 generator_;
 };
 

@@ -162,9 +162,11 @@ void GoogleAnalytics4::SendHit(const std::string& eventName, ByteMap parameters)
         hit["dl"] = currentPage;
         hit["dt"] = currentPage;
     }
-    for (const auto& [key, value] : userProperties) hit[(IsDigitsOnly(value) ? "upn." : "up.") + key] = value;
+    for (const auto& [key, value] : userProperties)
+        hit[(IsDigitsOnly(value) ? "upn." : "up.") + key] = value;
 
-    for (const auto& [key, value] : hit) query += "&" + key + "=" + PercentEncode(value);
+    for (const auto& [key, value] : hit)
+        query += "&" + key + "=" + PercentEncode(value);
 
     const std::string objectName = "/g/collect?" + query;
     if (transport) transport->Post(objectName.c_str(), "", "Application");

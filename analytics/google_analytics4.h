@@ -16,7 +16,7 @@ using ByteMap = std::map<std::string, std::string, ByteOrder>;
 
 // The two transport calls the client makes.
 class HitTransport {
-public:
+  public:
     virtual ~HitTransport() = default;
     // A copy of the header block (lines ended by "\n") sent with later requests.
     virtual void SetHeaders(const char* headers) = 0;
@@ -27,7 +27,7 @@ public:
 // What the client takes from the system: the millisecond tick, random
 // numbers, the browser's user-agent text and a transport to the collection host.
 class AnalyticsEnvironment {
-public:
+  public:
     virtual ~AnalyticsEnvironment() = default;
     // A millisecond counter that wraps after 2^32 (timeGetTime).
     virtual std::uint32_t Tick() = 0;
@@ -43,7 +43,7 @@ public:
 AnalyticsEnvironment& SystemAnalyticsEnvironment();
 
 class GoogleAnalytics4 {
-public:
+  public:
     // On the system's environment (Windows only).
     GoogleAnalytics4(const std::string& clientId, std::int32_t sessionCount, bool firstVisit);
     GoogleAnalytics4(AnalyticsEnvironment& environment, const std::string& clientId, std::int32_t sessionCount,
@@ -68,7 +68,7 @@ public:
     // The general form every send goes through: one hit of `eventName`.
     void SendHit(const std::string& eventName, ByteMap parameters);
 
-private:
+  private:
     void RebuildHeaders();
     std::string UserAgentText();
 

@@ -11,7 +11,7 @@
 
 // A WinINet handle, closed when it goes out of scope.
 class InternetHandle {
-public:
+  public:
     InternetHandle() = default;
     explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
     ~InternetHandle() { Close(); }
@@ -34,7 +34,7 @@ public:
         handle_ = nullptr;
     }
 
-private:
+  private:
     HINTERNET handle_ = nullptr;
 };
 
@@ -54,7 +54,7 @@ struct RequestContext {
 };
 
 class HttpTransport {
-public:
+  public:
     // `host` null means "localhost"; `secure` picks port 443 and TLS, else 80.
     HttpTransport(const char* host, bool secure, const std::string& userAgent);
     // Closes the connection and the session, which cancels requests still in
@@ -85,7 +85,7 @@ public:
     // completion, or by Send when a request fails at once).
     static long RequestsInFlight();
 
-private:
+  private:
     InternetHandle session;
     InternetHandle connection;
     // The most recent request; its context owns it once it is under way.

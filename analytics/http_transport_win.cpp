@@ -47,8 +47,8 @@ void HttpTransport::SetHeaders(const char* headers) { this->headers = CopyText(h
 
 bool HttpTransport::Send(const char* verb, const char* objectName, const char* body, const char* referrer) {
     if (!session)
-        session.Reset(InternetOpenA(userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
-                                    INTERNET_FLAG_ASYNC));
+        session.Reset(
+            InternetOpenA(userAgent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC));
     if (session) InternetSetStatusCallbackW(session.Get(), &HttpTransport::OnInternetStatus);
     if (!session) {
         lastError = GetLastError();

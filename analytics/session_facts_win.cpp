@@ -16,14 +16,16 @@ bool CreateSystemGuid(Guid& guid) {
     guid.data1 = created.Data1;
     guid.data2 = created.Data2;
     guid.data3 = created.Data3;
-    for (int i = 0; i < 8; ++i) guid.data4[i] = created.Data4[i];
+    for (int i = 0; i < 8; ++i)
+        guid.data4[i] = created.Data4[i];
     return true;
 }
 
 // Each UTF-16 unit reduced to its low byte: the ISO codes are plain ASCII.
 std::string LowBytes(const wchar_t* text, int length) {
     std::string bytes;
-    for (int i = 0; i < length; ++i) bytes += static_cast<char>(text[i] & 0xFF);
+    for (int i = 0; i < length; ++i)
+        bytes += static_cast<char>(text[i] & 0xFF);
     return bytes;
 }
 

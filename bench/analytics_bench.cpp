@@ -19,7 +19,7 @@ double MicrosecondsSince(Clock::time_point start) {
 }
 
 class DiscardingTransport final : public HitTransport {
-public:
+  public:
     void SetHeaders(const char*) override {}
     bool Post(const char* objectName, const char*, const char*) override {
         bytes += std::char_traits<char>::length(objectName);
@@ -29,7 +29,7 @@ public:
 };
 
 class FixedEnvironment final : public AnalyticsEnvironment {
-public:
+  public:
     std::uint32_t Tick() override { return ++tick; }
     std::uint32_t Random(std::uint32_t maximum) override { return maximum / 3; }
     bool SystemUserAgent(std::string& text) override {
@@ -86,7 +86,8 @@ void BenchSendStart() {
     const double total = MicrosecondsSince(start);
     const auto waitStart = Clock::now();
     bool done = false;
-    while (!(done = HttpTransport::RequestsInFlight() == 0) && MicrosecondsSince(waitStart) < 30e6) Sleep(5);
+    while (!(done = HttpTransport::RequestsInFlight() == 0) && MicrosecondsSince(waitStart) < 30e6)
+        Sleep(5);
     std::printf("Post returns: first %.0f us (opens session and connection), then %.0f us on average, slowest "
                 "%.0f us\n",
                 first, (total - first) / (kRequests - 1), slowest);

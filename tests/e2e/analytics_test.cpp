@@ -40,7 +40,8 @@ std::wstring Stored(const wchar_t* name) {
     if (!value) return L"(missing)";
     if (value->type != REG_SZ) return L"(type " + std::to_wstring(value->type) + L")";
     std::wstring text = value->Chars();
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    while (!text.empty() && text.back() == L'\0')
+        text.pop_back();
     return text;
 }
 
@@ -61,9 +62,9 @@ bool IsUpperGuid(const std::wstring& text) {
 void RegisterBrowserStandIn() {
     const std::wstring command = L"\"" + e2e::TestBinFolder() + L"\\url_recorder.exe\" \"%1\"";
     for (const wchar_t* scheme : {L"https", L"http"})
-        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Classes\\") + scheme +
-                                                         L"\\shell\\open\\command",
-                                  L"", command, REG_SZ, true));
+        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE,
+                                  std::wstring(L"Software\\Classes\\") + scheme + L"\\shell\\open\\command", L"",
+                                  command, REG_SZ, true));
 }
 
 struct ConfigureRun {
@@ -93,7 +94,7 @@ ConfigureRun RunConfigure(const std::function<void(HWND)>& whileOpen = nullptr) 
 }
 
 class AnalyticsWire : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!e2e::HitCaptureAvailable()) GTEST_SKIP() << "runs under tests/capture/with_hit_capture.sh";
         std::string error;
@@ -144,13 +145,25 @@ TEST_F(AnalyticsWire, ConfigureRunSendsItsPageViewAndTheVisitClick) {
         const char* key;
         const char* value;
     } pageExpectations[] = {
-        {"v", "2"},          {"tid", "G-K3TQ7ZV5PW"},    {"seg", "1"},       {"sr", "1280x1024"},
-        {"_fv", "1"},        {"_s", "1"},                {"_ss", "1"},       {"dl", "Sorvane%2FSettings"},
-        {"dt", "Sorvane%2FSettings"}, {"sct", "1"},      {"sid", "(absent)"}, {"_et", "(absent)"},
-        {"up.app_name", "Sorvane"},   {"up.app_version", "1.0.5"},           {"upn.screen_count", "1"},
+        {"v", "2"},
+        {"tid", "G-K3TQ7ZV5PW"},
+        {"seg", "1"},
+        {"sr", "1280x1024"},
+        {"_fv", "1"},
+        {"_s", "1"},
+        {"_ss", "1"},
+        {"dl", "Sorvane%2FSettings"},
+        {"dt", "Sorvane%2FSettings"},
+        {"sct", "1"},
+        {"sid", "(absent)"},
+        {"_et", "(absent)"},
+        {"up.app_name", "Sorvane"},
+        {"up.app_version", "1.0.5"},
+        {"upn.screen_count", "1"},
         {"up.screen_size", "1280x1024"},
     };
-    for (const auto& e : pageExpectations) EXPECT_EQ(Value(page, e.key), e.value) << "page_view " << e.key;
+    for (const auto& e : pageExpectations)
+        EXPECT_EQ(Value(page, e.key), e.value) << "page_view " << e.key;
     EXPECT_EQ(Value(page, "ul"), Value(page, "up.language"));
 
     const Pairs& view = hits["ScreenView"];
@@ -189,12 +202,14 @@ TEST_F(AnalyticsWire, RegistryDecidesWhetherASessionStarts) {
          [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", L"0", REG_SZ, true); }, L"(missing)",
          false},
         {"DisableAnalytics as REG_DWORD",
-         [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", REG_DWORD, {1, 0, 0, 0}); }, L"1",
-         true},
+         [] {
+             e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", REG_DWORD, {1, 0, 0, 0});
+         },
+         L"1", true},
         {"ClientGuid empty with its terminator",
          [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", L"", REG_SZ, true); }, L"(missing)", false},
-        {"ClientGuid with no data",
-         [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, {}); }, L"1", true},
+        {"ClientGuid with no data", [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, {}); }, L"1",
+         true},
         {"SessionCount 12", [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"SessionCount", L"12"); }, L"13", true},
         {"no product key", [] { e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProduct); }, L"(missing)", false},
     };
@@ -208,7 +223,8 @@ TEST_F(AnalyticsWire, RegistryDecidesWhetherASessionStarts) {
         const ConfigureRun run = RunConfigure([&](HWND) {
             const std::wstring id = Stored(L"ClientGuid");
             const std::wstring count = Stored(L"SessionCount");
-            if (IsUpperGuid(id)) hits = HitsOf(Narrow(id), 2, static_cast<int>(std::wcstol(count.c_str(), nullptr, 10))).size();
+            if (IsUpperGuid(id))
+                hits = HitsOf(Narrow(id), 2, static_cast<int>(std::wcstol(count.c_str(), nullptr, 10))).size();
         });
         EXPECT_EQ(run.exitCode, 0u) << c.what;
         EXPECT_EQ(Stored(L"SessionCount"), c.sessionCount) << c.what;
@@ -224,7 +240,7 @@ TEST_F(AnalyticsWire, RegistryDecidesWhetherASessionStarts) {
 
 // A proxy that takes connections and never answers: every request hangs.
 class SilentProxy {
-public:
+  public:
     SilentProxy() {
         WSADATA data;
         started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
@@ -245,7 +261,7 @@ public:
     SilentProxy& operator=(const SilentProxy&) = delete;
     int Port() const { return port_; }
 
-private:
+  private:
     bool started_ = false;
     SOCKET socket_ = INVALID_SOCKET;
     int port_ = 0;

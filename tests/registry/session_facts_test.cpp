@@ -17,7 +17,8 @@ bool FixedGuid(Guid& guid) {
     guid.data2 = 0x8B86;
     guid.data3 = 0xD011;
     const std::uint8_t tail[8] = {0xB4, 0x2D, 0x00, 0xCF, 0x4F, 0xC9, 0x64, 0xFF};
-    for (int i = 0; i < 8; ++i) guid.data4[i] = tail[i];
+    for (int i = 0; i < 8; ++i)
+        guid.data4[i] = tail[i];
     return true;
 }
 
@@ -36,7 +37,7 @@ MachineFacts ExampleFacts() {
 const std::vector<RECT> kOneMonitor = {{0, 0, 1920, 1080}};
 
 class SessionFactsTest : public RegistryTest {
-protected:
+  protected:
     // The stored value as text, or "(missing)" / "(type N)" when it is no REG_SZ.
     std::wstring Stored(const wchar_t* name) {
         auto raw = Raw(HKEY_LOCAL_MACHINE, kMaker, name);
@@ -44,7 +45,8 @@ protected:
         if (raw->type != REG_SZ) return L"(type " + std::to_wstring(raw->type) + L")";
         std::wstring text(raw->data.size() / sizeof(wchar_t), L'\0');
         if (!text.empty()) std::memcpy(&text[0], raw->data.data(), text.size() * sizeof(wchar_t));
-        while (!text.empty() && text.back() == L'\0') text.pop_back();
+        while (!text.empty() && text.back() == L'\0')
+            text.pop_back();
         return text;
     }
 
@@ -227,13 +229,19 @@ TEST_F(SessionFactsTest, EachMonitorIsReportedAndMissingFactsAreLeftOut) {
         bool withFacts;
         std::string properties;
     } cases[] = {
-        {"two monitors", {{0, 0, 1920, 1080}, {1920, -200, 3200, 824}}, true,
+        {"two monitors",
+         {{0, 0, 1920, 1080}, {1920, -200, 3200, 824}},
+         true,
          "&up.app_name=Sorvane&up.app_version=1.0.5&up.country=US&up.language=en&up.os_language=en"
          "&up.os_version=10.0.19045&up.screen_size=1920x1080&up.screen_size2=1280x1024&upn.screen_count=2"},
-        {"three monitors, no optional facts", {{0, 0, 800, 600}, {-1024, 0, 0, 768}, {0, 600, 640, 1080}}, false,
+        {"three monitors, no optional facts",
+         {{0, 0, 800, 600}, {-1024, 0, 0, 768}, {0, 600, 640, 1080}},
+         false,
          "&up.app_name=Sorvane&up.app_version=1.0.5&up.language=en&up.screen_size=800x600"
          "&up.screen_size2=1024x768&up.screen_size3=640x480&upn.screen_count=3"},
-        {"no monitor records", {}, true,
+        {"no monitor records",
+         {},
+         true,
          "&up.app_name=Sorvane&up.app_version=1.0.5&up.country=US&up.language=en&up.os_language=en"
          "&up.os_version=10.0.19045&upn.screen_count=0"},
     };

@@ -17,7 +17,7 @@ struct RecordedPost {
 };
 
 class RecordingTransport final : public HitTransport {
-public:
+  public:
     void SetHeaders(const char* headers) override {
         headers_ = headers ? headers : "";
         headersSet_ = headers != nullptr;
@@ -31,13 +31,13 @@ public:
     std::vector<RecordedPost> posts;
     int headerUpdates = 0;
 
-private:
+  private:
     std::string headers_;
     bool headersSet_ = false;
 };
 
 class ScriptedEnvironment final : public AnalyticsEnvironment {
-public:
+  public:
     // The next scripted reading, or `now` when the script is used up.
     std::uint32_t Tick() override {
         ++tickReadings;
@@ -59,8 +59,7 @@ public:
         text = userAgent;
         return true;
     }
-    std::shared_ptr<HitTransport> OpenTransport(const char* host, bool secure,
-                                                const std::string& agent) override {
+    std::shared_ptr<HitTransport> OpenTransport(const char* host, bool secure, const std::string& agent) override {
         openedHost = host ? host : "(null)";
         openedSecure = secure;
         openedUserAgent = agent;

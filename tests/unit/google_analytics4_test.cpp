@@ -16,8 +16,7 @@ constexpr const char* kClient = "6F9619FF-8B86-D011-B42D-00CF4FC964FF";
 const std::string kBase = std::string("/g/collect?v=2&tid=G-K3TQ7ZV5PW&cid=") + kClient + "&seg=1";
 
 // The hit's key=value pairs after the base query, in order.
-std::vector<std::pair<std::string, std::string>> HitPairs(const std::string& objectName,
-                                                          const std::string& prefix) {
+std::vector<std::pair<std::string, std::string>> HitPairs(const std::string& objectName, const std::string& prefix) {
     std::vector<std::pair<std::string, std::string>> pairs;
     EXPECT_EQ(objectName.compare(0, prefix.size(), prefix), 0) << "object name: " << objectName;
     std::string rest = objectName.substr(prefix.size());
@@ -36,12 +35,13 @@ std::vector<std::pair<std::string, std::string>> HitPairs(const std::string& obj
 
 std::vector<std::string> Keys(const std::vector<std::pair<std::string, std::string>>& pairs) {
     std::vector<std::string> keys;
-    for (const auto& p : pairs) keys.push_back(p.first);
+    for (const auto& p : pairs)
+        keys.push_back(p.first);
     return keys;
 }
 
 class GoogleAnalytics4Test : public ::testing::Test {
-protected:
+  protected:
     const std::vector<RecordedPost>& Posts() const { return environment.transport->posts; }
 
     ScriptedEnvironment environment;
@@ -108,10 +108,10 @@ TEST_F(GoogleAnalytics4Test, UserAgentFallsBackToNameAndVersionOfThatMoment) {
     environment.hasUserAgent = false;
     GoogleAnalytics4 analytics(environment, kClient, 1, false);
     EXPECT_EQ(environment.openedUserAgent, "/");
-    const std::string rest = "Content-Length: 0\nContent-Type: text/plain; charset=utf-8\nOrigin: " +
-                             std::string(kMakerWebOrigin) +
-                             "\nsec-fetch-site: cross-site\nsec-fetch-mode: no-cors\nsec-fetch-dest: empty\n"
-                             "Connection: close\n";
+    const std::string rest =
+        "Content-Length: 0\nContent-Type: text/plain; charset=utf-8\nOrigin: " + std::string(kMakerWebOrigin) +
+        "\nsec-fetch-site: cross-site\nsec-fetch-mode: no-cors\nsec-fetch-dest: empty\n"
+        "Connection: close\n";
     analytics.SetAppName("Sorvane");
     analytics.SendEvent("a");
     analytics.SetAppVersion("1.0.5");
@@ -145,7 +145,8 @@ TEST(PercentEncode, EncodesEveryByteButLettersDigitsAndFourMarks) {
         {"&=?%", "%26%3D%3F%25"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(PercentEncode(c.in), c.out) << "input " << testing::PrintToString(c.in);
+    for (const auto& c : cases)
+        EXPECT_EQ(PercentEncode(c.in), c.out) << "input " << testing::PrintToString(c.in);
 
     const std::string unreserved = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_.~";
     for (int byte = 0; byte < 256; ++byte) {
@@ -162,11 +163,12 @@ TEST(IsDigitsOnly, AcceptsOnlyNonEmptyAsciiDigitStrings) {
         std::string text;
         bool digits;
     } cases[] = {
-        {"0", true},      {"007", true},        {"1", true},     {"2147483648999", true}, {"-5", false},
-        {"1.5", false},   {"1.0.5", false},     {"", false},     {"1920x1080", false},    {" 1", false},
-        {"1 ", false},    {"\xD9\xA1", false},  {"+1", false},   {std::string("1\0", 2), false},
+        {"0", true},    {"007", true},       {"1", true},   {"2147483648999", true},        {"-5", false},
+        {"1.5", false}, {"1.0.5", false},    {"", false},   {"1920x1080", false},           {" 1", false},
+        {"1 ", false},  {"\xD9\xA1", false}, {"+1", false}, {std::string("1\0", 2), false},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsDigitsOnly(c.text), c.digits) << testing::PrintToString(c.text);
+    for (const auto& c : cases)
+        EXPECT_EQ(IsDigitsOnly(c.text), c.digits) << testing::PrintToString(c.text);
 }
 
 TEST(ByteOrder, SortsByUnsignedBytesShorterPrefixFirst) {
@@ -174,9 +176,10 @@ TEST(ByteOrder, SortsByUnsignedBytesShorterPrefixFirst) {
     for (const char* key : {"up.b", "upn.a", "_p", "Z", "_", "a", "ab", "\xC3\xA9", "A", "ep.x", "epn.x", "_fv"})
         map[key] = "";
     std::vector<std::string> order;
-    for (const auto& entry : map) order.push_back(entry.first);
-    const std::vector<std::string> expected = {"A", "Z", "_", "_fv", "_p", "a", "ab", "ep.x", "epn.x", "up.b",
-                                               "upn.a", "\xC3\xA9"};
+    for (const auto& entry : map)
+        order.push_back(entry.first);
+    const std::vector<std::string> expected = {"A",  "Z",    "_",     "_fv",  "_p",    "a",
+                                               "ab", "ep.x", "epn.x", "up.b", "upn.a", "\xC3\xA9"};
     EXPECT_EQ(order, expected);
 }
 
@@ -191,7 +194,8 @@ TEST_F(GoogleAnalytics4Test, UserPropertiesGoUnderUpnOnlyWhenAllDigits) {
     analytics.SendEvent("e");
     ASSERT_EQ(Posts().size(), 1u);
     const std::string query = Posts()[0].objectName;
-    EXPECT_NE(query.find("&sid=" + std::to_string(1000000000) + "&up.empty=&up.size=1920x1080&up.space=a%20b"
+    EXPECT_NE(query.find("&sid=" + std::to_string(1000000000) +
+                         "&up.empty=&up.size=1920x1080&up.space=a%20b"
                          "&up.version=1.0.5&upn.one=01"),
               std::string::npos)
         << query;
@@ -210,8 +214,9 @@ TEST_F(GoogleAnalytics4Test, EventParametersAreMappedByTheFirstMatchingRule) {
     ASSERT_EQ(Posts().size(), 1u);
     const auto pairs = HitPairs(Posts()[0].objectName, kBase);
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {"_dbg", "1"}, {"_et", "4000"}, {"_p", "2147483647"}, {"_s", "1"}, {"_ss", "1"}, {"en", "custom"},
-        {"ep.label", "a%2Fb"}, {"ep.version", "1.5"}, {"epn.count", "12"}, {"sct", "2"}, {"sid", "1000000000"}};
+        {"_dbg", "1"},       {"_et", "4000"},  {"_p", "2147483647"},  {"_s", "1"},
+        {"_ss", "1"},        {"en", "custom"}, {"ep.label", "a%2Fb"}, {"ep.version", "1.5"},
+        {"epn.count", "12"}, {"sct", "2"},     {"sid", "1000000000"}};
     EXPECT_EQ(pairs, expected);
 }
 
@@ -241,12 +246,9 @@ TEST_F(GoogleAnalytics4Test, SupportSessionIsAPageViewThatKeepsTheCurrentPage) {
               (std::vector<std::pair<std::string, std::string>>{
                   {"_p", "2147483647"}, {"_s", "1"}, {"_ss", "1"}, {"en", "page_view"}, {"sct", "1"}}));
     const auto last = HitPairs(Posts()[3].objectName, kBase);
-    EXPECT_EQ(last, (std::vector<std::pair<std::string, std::string>>{{"_p", "2147483647"},
-                                                                      {"_s", "4"},
-                                                                      {"dl", "P1"},
-                                                                      {"dt", "P1"},
-                                                                      {"en", "page_view"},
-                                                                      {"sct", "1"}}));
+    EXPECT_EQ(last,
+              (std::vector<std::pair<std::string, std::string>>{
+                  {"_p", "2147483647"}, {"_s", "4"}, {"dl", "P1"}, {"dt", "P1"}, {"en", "page_view"}, {"sct", "1"}}));
 }
 
 TEST_F(GoogleAnalytics4Test, FirstVisitAndSessionStartMarkOnlyTheFirstHit) {

@@ -14,16 +14,18 @@ bool FixedGuid(Guid& guid) {
     guid.data1 = 0x01234567;
     guid.data2 = 0x89AB;
     guid.data3 = 0xCDEF;
-    for (int i = 0; i < 8; ++i) guid.data4[i] = static_cast<std::uint8_t>(0x10 * i + i);
+    for (int i = 0; i < 8; ++i)
+        guid.data4[i] = static_cast<std::uint8_t>(0x10 * i + i);
     return true;
 }
 
 class SessionFactsRights : public ::testing::Test {
-protected:
+  protected:
     std::wstring Stored(const wchar_t* name) {
         auto chars = registry.GetChars(HKEY_LOCAL_MACHINE, kMaker, name);
         if (!chars) return L"(missing)";
-        while (!chars->empty() && chars->back() == L'\0') chars->pop_back();
+        while (!chars->empty() && chars->back() == L'\0')
+            chars->pop_back();
         return *chars;
     }
     std::shared_ptr<GoogleAnalytics4> Start() {

@@ -26,7 +26,7 @@ constexpr DWORD kDeadline = 20000;
 // Sends what the process writes to standard output to a file until
 // Finish(); test failures are reported after it, so that they are seen.
 class StdoutCapture {
-public:
+  public:
     StdoutCapture() {
         wchar_t folder[MAX_PATH];
         GetTempPathW(MAX_PATH, folder);
@@ -68,7 +68,7 @@ public:
         return count;
     }
 
-private:
+  private:
     wchar_t path_[MAX_PATH] = {};
     int saved_ = -1;
 };
@@ -84,7 +84,7 @@ bool AllCompleted(const StdoutCapture& out, std::size_t lines) {
 std::string InFlight() { return std::to_string(HttpTransport::RequestsInFlight()) + " request(s) in flight"; }
 
 class HttpTransportCapture : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!e2e::HitCaptureAvailable()) GTEST_SKIP() << "runs under tests/capture/with_hit_capture.sh";
         std::string error;
@@ -174,8 +174,7 @@ TEST_F(HttpTransportCapture, PlainRequestsGoToLocalhostOnPort80WithTheirVerbAndB
     EXPECT_FALSE(atOnce[0] || atOnce[1] || atOnce[2]);
     auto requests = New(3);
     ASSERT_EQ(requests.size(), 3u);
-    std::sort(requests.begin(), requests.end(),
-              [](const auto& a, const auto& b) { return a.target < b.target; });
+    std::sort(requests.begin(), requests.end(), [](const auto& a, const auto& b) { return a.target < b.target; });
     const struct {
         const char* method;
         const char* target;
@@ -219,8 +218,7 @@ TEST_F(HttpTransportCapture, ClientHitsArriveAsTheCollectionHostReceivesThem) {
     for (const auto& r : requests) {
         EXPECT_EQ(r.tunnel, std::string(kCollectionHost) + ":443");
         EXPECT_EQ(r.method, "POST");
-        EXPECT_EQ(r.target.rfind("/g/collect?v=2&tid=G-K3TQ7ZV5PW&cid=CAPTURE-CLIENT&seg=1&sr=1280x1024&ul=en&", 0),
-                  0u)
+        EXPECT_EQ(r.target.rfind("/g/collect?v=2&tid=G-K3TQ7ZV5PW&cid=CAPTURE-CLIENT&seg=1&sr=1280x1024&ul=en&", 0), 0u)
             << r.target;
         EXPECT_EQ(r.Header("Origin"), kMakerWebOrigin);
         EXPECT_EQ(r.Header("Referer"), "Application");

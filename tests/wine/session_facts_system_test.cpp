@@ -29,11 +29,12 @@ bool IsGuidText(const std::string& text) {
 }
 
 bool AllOf(const std::string& text, int (*test)(int)) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [&](char c) { return test(static_cast<unsigned char>(c)); });
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [&](char c) { return test(static_cast<unsigned char>(c)); });
 }
 
 class SessionFactsSystem : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kMakerKey)); }
     void TearDown() override { e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kMakerKey); }
 };
@@ -78,7 +79,7 @@ TEST_F(SessionFactsSystem, MachineFactsAreThoseOfThisSystem) {
 }
 
 class SessionFactsCapture : public SessionFactsSystem {
-protected:
+  protected:
     void SetUp() override {
         if (!e2e::HitCaptureAvailable()) GTEST_SKIP() << "runs under tests/capture/with_hit_capture.sh";
         SessionFactsSystem::SetUp();

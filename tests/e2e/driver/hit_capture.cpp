@@ -30,7 +30,8 @@ bool SameText(const std::string& a, const std::string& b) {
 
 std::string FromHex(const std::string& hex) {
     std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
@@ -72,10 +73,9 @@ bool TrustRoot(const std::wstring& derPath, std::string& error) {
         error = "cannot open the machine's Root store, error " + std::to_string(GetLastError());
         return false;
     }
-    const BOOL added = CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                        reinterpret_cast<const BYTE*>(der.data()),
-                                                        static_cast<DWORD>(der.size()),
-                                                        CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    const BOOL added =
+        CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                         static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
     if (!added) error = "cannot add the test root, error " + std::to_string(GetLastError());
     CertCloseStore(store, 0);
     return added != FALSE;

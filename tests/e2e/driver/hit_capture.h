@@ -38,8 +38,9 @@ std::vector<CapturedRequest> CapturedRequests();
 
 // Polls until at least `count` requests satisfying `accept` (all when null)
 // were recorded or `milliseconds` pass; returns the accepted ones.
-std::vector<CapturedRequest> WaitForCapturedRequests(
-    std::size_t count, DWORD milliseconds, const std::function<bool(const CapturedRequest&)>& accept = nullptr);
+std::vector<CapturedRequest>
+WaitForCapturedRequests(std::size_t count, DWORD milliseconds,
+                        const std::function<bool(const CapturedRequest&)>& accept = nullptr);
 
 // The query parameters of a target "path?k=v&k=v", in order, values left encoded.
 std::vector<std::pair<std::string, std::string>> QueryPairs(const std::string& target);
