@@ -119,11 +119,10 @@ void FillMonitorList(HWND monitorList, HWND blankScreens, const AdapterEnumerati
     if (count >= 2 && found.adapter0Caps.NumberOfAdaptersInGroup >= 2) {
         const std::wstring text = Translate(L"Multi-monitor");
         const LRESULT index = AddEntry(monitorList, text.c_str(), kMultiMonitorItemData);
-        if (index != CB_ERR && ReadInt(settings, L"EnableMultiMonitorMode") != 0) {
+        // Filling leaves the check box enabled even when "Multi-monitor" is
+        // chosen; only choosing an entry in the list changes that.
+        if (index != CB_ERR && ReadInt(settings, L"EnableMultiMonitorMode") != 0)
             SendMessageW(monitorList, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-            // All monitors show the scene, so there is no other screen to blank.
-            EnableWindow(blankScreens, FALSE);
-        }
     }
 }
 

@@ -115,7 +115,7 @@ TEST_F(MonitorControls, FillMonitorListShowsTheRecordsAndTheStoredChoice) {
          {0, 1, 1000},
          2,
          true,
-         false},
+         true},
         {"an adapter group of two, the second monitor chosen",
          2,
          2,

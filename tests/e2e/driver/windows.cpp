@@ -116,6 +116,8 @@ void SelectComboItem(HWND combo, int index) {
 void Close(HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
+    // Have the window (of whatever process) paint itself completely first.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT rect;
     if (!GetWindowRect(window, &rect)) return false;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;

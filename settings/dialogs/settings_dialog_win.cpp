@@ -1,0 +1,354 @@
+// The settings dialog of the configure mode.
+#include "settings/dialogs/settings_dialog_win.h"
+
+#include "analytics/analytics_endpoints.h"
+#include "analytics/google_analytics4.h"
+#include "analytics/session_facts.h"
+#include "localization/language_table.h"
+#include "localization/translated_format.h"
+#include "platform/app_module_win.h"
+#include "settings/dialogs/antialiasing_list_win.h"
+#include "settings/dialogs/playlist_dialog_win.h"
+#include "settings/dialogs/settings_schema.h"
+#include "settings/store/registry_access.h"
+#include "startup/run_modes_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace {
+
+enum ControlId : int {
+    kOk = IDOK,
+    kCancel = IDCANCEL,
+    kRestoreDefaults = 3,
+    kEditPlaylist = 4,
+    kVisit = 6,
+    kMonitorList = 1002,
+    kBlankScreens = 1013,
+    kEnableSounds = 1022,
+    kExitOnMouse = 1023,
+    kHighQualityGraphics = 1030, // not in this template: reads as unchecked
+    kHighQualityTextures = 1031, // not in this template: reads as unchecked
+    kEnableMusic = 1032,
+    kMusicVolume = 1044,
+    kMusicLabel = 1045,
+    kSoundVolume = 1046,
+    kSoundLabel = 1047,
+    kAntialiasing = 1068,
+    kSampleList = 1069,
+    kSampleLabel = 1070,
+    kPlayMyMusic = 1078,
+    kRunAtStartup = 1079,
+};
+
+constexpr const wchar_t* kProductName = L"Sorvane 3D Screensaver";
+constexpr const wchar_t* kProductVersion = L"1.0";
+constexpr const wchar_t* kMusicVolumeFormat = L"Music volume: %.01i%%";
+// The table keys its translation "Sounds volume: ...", so this label stays English.
+constexpr const wchar_t* kSoundVolumeFormat = L"Sound volume: %.01i%%";
+
+bool IsChecked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+void SetChecked(HWND button, bool checked) {
+    SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+void SetCheckState(HWND button, int state) { SendMessageW(button, BM_SETCHECK, static_cast<WPARAM>(state), 0); }
+void Enable(HWND control, bool enabled) { EnableWindow(control, enabled ? TRUE : FALSE); }
+int TrackbarPosition(HWND trackbar) { return static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)); }
+
+// The item data of the list's selected entry; CB_ERR when nothing is selected.
+LPARAM SelectedItemData(HWND list) {
+    const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    return SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// CSettingsDlgBase
+
+CSettingsDlgBase::CSettingsDlgBase() : display_(std::make_unique<AdapterEnumeration>()) {}
+
+CSettingsDlgBase::~CSettingsDlgBase() = default;
+
+bool CSettingsDlgBase::ApproveDeviceMode(const D3DCAPS9&, DWORD, D3DFORMAT) { return true; }
+
+void CSettingsDlgBase::SetDefaults() {}
+
+BOOL CSettingsDlgBase::OnInitDialog() {
+    wallpaper_.Connect();
+    LanguageTable::Create(L"", IDR_LANGUAGE_TABLE);
+    SetLanguage(ReadLanguageTag());
+    SetTextBlock(L"Screensaver Settings Dialog");
+    TranslateWindow(Handle());
+    monitorList_ = Item(kMonitorList);
+    blankScreens_ = Item(kBlankScreens);
+    return TRUE;
+}
+
+bool CSettingsDlgBase::LoadSettings() {
+    SetDefaults();
+    return settings_.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey);
+}
+
+void CSettingsDlgBase::WriteSettings() { ::WriteSettings(settings_, Handle()); }
+
+void CSettingsDlgBase::FillMonitorList() { ::FillMonitorList(monitorList_, blankScreens_, *display_, settings_); }
+
+LPARAM CSettingsDlgBase::LiveValue(int code) const {
+    switch (code) {
+    case 0: return IsChecked(Item(kHighQualityGraphics)) ? 1 : 0;
+    case 1: return TrackbarPosition(Item(kMusicVolume));
+    case 2: return IsChecked(Item(kEnableMusic)) ? 1 : 0;
+    case 3: return TrackbarPosition(Item(kSoundVolume));
+    case 4: return IsChecked(Item(kEnableSounds)) ? 1 : 0;
+    case 5: return IsChecked(Item(kHighQualityTextures)) ? 1 : 0;
+    case 6: return IsChecked(Item(kAntialiasing)) ? SelectedItemData(Item(kSampleList)) : 0;
+    default: return 0;
+    }
+}
+
+void CSettingsDlgBase::NotifyWallpaper(int code) { wallpaper_.NotifyWallpaper(code, LiveValue(code)); }
+
+void CSettingsDlgBase::NotifyWallpaperAll() {
+    for (int code : kWallpaperNotifyAllOrder) NotifyWallpaper(code);
+}
+
+void CSettingsDlgBase::OnVisit() {
+    if (analytics_) analytics_->SendEvent("VisitWebsiteClicked");
+    const std::wstring language = CurrentLanguageTag();
+    std::wstring address = language == L"de"   ? kMakerSiteGerman
+                           : language == L"fr" ? kMakerSiteFrench
+                           : language == L"ru" ? kMakerSiteRussian
+                                               : kMakerSiteMain;
+    address += L"?source=sorvane&url=settings_more";
+    ShellExecuteW(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+BOOL CSettingsDlgBase::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    result = 0;
+    switch (message) {
+    case WM_INITDIALOG:
+        result = OnInitDialog();
+        return TRUE;
+    case WM_DESTROY:
+        if (bigIcon_) {
+            DestroyIcon(bigIcon_);
+            bigIcon_ = nullptr;
+        }
+        PostQuitMessage(0);
+        return TRUE;
+    case WM_CLOSE:
+        RevertControls();
+        EndDialog(0);
+        return TRUE;
+    case WM_COMMAND:
+        break;
+    default:
+        return FALSE;
+    }
+
+    const int id = LOWORD(wParam);
+    const int notification = HIWORD(wParam);
+    if (id == kMonitorList && notification == CBN_SELENDOK) {
+        OnMonitorSelected(monitorList_, blankScreens_, settings_);
+        return TRUE;
+    }
+    if (notification != BN_CLICKED) return FALSE;
+    switch (id) {
+    case kCancel:
+        RevertControls();
+        EndDialog(0);
+        return TRUE;
+    case kOk:
+        StoreControls();
+        WriteSettings();
+        EndDialog(0);
+        return TRUE;
+    case kVisit:
+        OnVisit();
+        return TRUE;
+    case kBlankScreens:
+        OnBlankScreensClicked(blankScreens_, settings_);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CSettingsDlg
+
+CSettingsDlg::CSettingsDlg() = default;
+CSettingsDlg::~CSettingsDlg() = default;
+
+void CSettingsDlg::SetDefaults() { ::SetDefaults(settings_); }
+
+BOOL CSettingsDlg::OnInitDialog() {
+    CSettingsDlgBase::OnInitDialog();
+
+    enableMusic_ = Item(kEnableMusic);
+    musicVolume_ = Item(kMusicVolume);
+    musicLabel_ = Item(kMusicLabel);
+    enableSounds_ = Item(kEnableSounds);
+    soundVolume_ = Item(kSoundVolume);
+    soundLabel_ = Item(kSoundLabel);
+    exitOnMouse_ = Item(kExitOnMouse);
+    antialiasing_ = Item(kAntialiasing);
+    sampleList_ = Item(kSampleList);
+    sampleLabel_ = Item(kSampleLabel);
+    playMyMusic_ = Item(kPlayMyMusic);
+    editPlaylist_ = Item(kEditPlaylist);
+    runAtStartup_ = Item(kRunAtStartup);
+
+    EnumerateAdapters(*display_, [this](const D3DCAPS9& caps, DWORD vertexProcessing, D3DFORMAT format) {
+        return ApproveDeviceMode(caps, vertexProcessing, format);
+    });
+
+    if (LoadSettings() && !IsAnalyticsDisabled()) {
+        std::vector<RECT> monitorAreas;
+        for (UINT i = 0; i < display_->monitorCount; ++i) monitorAreas.push_back(display_->monitors[i].area);
+        analytics_ = StartAnalyticsSession(monitorAreas, ReadLanguageTag());
+    }
+
+    ApplyToControls();
+
+    SetWindowTextW(Handle(), FormatTranslated(L"%s %s Configuration", kProductName, kProductVersion).c_str());
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    bigIcon_ = LoadIconW(platform::Module().Instance(), MAKEINTRESOURCEW(IDI_PRODUCT));
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    return TRUE;
+}
+
+void CSettingsDlg::SetVolumeLabel(HWND label, const wchar_t* format, int volume) {
+    SetWindowTextW(label, FormatTranslated(format, volume).c_str());
+}
+
+void CSettingsDlg::ApplyToControls() {
+    auto stored = [this](const wchar_t* name) { return settings_.Get(name).AsInt(); };
+    const int disableMusic = stored(L"DisableMusic");
+    const int usePlaylist = stored(L"UsePlaylist");
+    const int disableSound = stored(L"DisableSound");
+    const int antialiasing = stored(L"Antialiasing");
+
+    SetChecked(exitOnMouse_, stored(L"DisableOnMouseActivate") == 0);
+    SetChecked(runAtStartup_, IsStartupEntryCurrent());
+    SetChecked(enableMusic_, disableMusic == 0);
+    SetCheckState(playMyMusic_, usePlaylist);
+
+    SendMessageW(musicVolume_, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendMessageW(musicVolume_, TBM_SETPOS, TRUE, stored(L"MusicVolumePercentage"));
+    SetVolumeLabel(musicLabel_, kMusicVolumeFormat, stored(L"MusicVolumePercentage"));
+    Enable(musicVolume_, disableMusic == 0);
+    Enable(musicLabel_, disableMusic == 0);
+    Enable(playMyMusic_, disableMusic == 0);
+    Enable(editPlaylist_, disableMusic == 0 && usePlaylist != 0);
+
+    SetChecked(enableSounds_, disableSound == 0);
+    SendMessageW(soundVolume_, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendMessageW(soundVolume_, TBM_SETPOS, TRUE, stored(L"SoundsVolumePercentage"));
+    SetVolumeLabel(soundLabel_, kSoundVolumeFormat, stored(L"SoundsVolumePercentage"));
+    Enable(soundVolume_, disableSound == 0);
+    Enable(soundLabel_, disableSound == 0);
+
+    SetChecked(antialiasing_, antialiasing != 0);
+    FillAntialiasingList(sampleList_, antialiasing, SupportedSampleCounts());
+    Enable(sampleLabel_, antialiasing != 0);
+    Enable(sampleList_, antialiasing != 0);
+
+    FillMonitorList();
+}
+
+void CSettingsDlg::StoreControls() {
+    settings_.Get(L"HighQualityGraphics") = IsChecked(Item(kHighQualityGraphics)) ? 1 : 0;
+    settings_.Get(L"HighQualityTextures") = IsChecked(Item(kHighQualityTextures)) ? 1 : 0;
+    // With the box checked and an empty list there is no selection, and the
+    // list's error result (-1) is what is stored.
+    settings_.Get(L"Antialiasing") = IsChecked(antialiasing_) ? static_cast<int>(SelectedItemData(sampleList_)) : 0;
+    settings_.Get(L"UsePlaylist") = IsChecked(playMyMusic_) ? 1 : 0;
+    settings_.Get(L"MusicVolumePercentage") = TrackbarPosition(musicVolume_);
+    settings_.Get(L"DisableOnMouseActivate") = IsChecked(exitOnMouse_) ? 0 : 1;
+    settings_.Get(L"DisableMusic") = IsChecked(enableMusic_) ? 0 : 1;
+    settings_.Get(L"SoundsVolumePercentage") = TrackbarPosition(soundVolume_);
+    settings_.Get(L"DisableSound") = IsChecked(enableSounds_) ? 0 : 1;
+    WriteStartupEntry(IsChecked(runAtStartup_));
+}
+
+void CSettingsDlg::RevertControls() {
+    ApplyToControls();
+    NotifyWallpaperAll();
+}
+
+void CSettingsDlg::OnRestoreDefaults() {
+    SetDefaults();
+    ApplyToControls();
+    NotifyWallpaperAll();
+}
+
+void CSettingsDlg::OnVolumeScroll(HWND trackbar) {
+    if (trackbar == musicVolume_) {
+        SetVolumeLabel(musicLabel_, kMusicVolumeFormat, TrackbarPosition(musicVolume_));
+        NotifyWallpaper(1);
+    } else if (trackbar == soundVolume_) {
+        SetVolumeLabel(soundLabel_, kSoundVolumeFormat, TrackbarPosition(soundVolume_));
+        NotifyWallpaper(3);
+    }
+}
+
+void CSettingsDlg::OnMusicClicked() {
+    const bool enabled = IsChecked(enableMusic_);
+    Enable(musicVolume_, enabled);
+    Enable(musicLabel_, enabled);
+    Enable(playMyMusic_, enabled);
+    Enable(editPlaylist_, enabled && IsChecked(playMyMusic_));
+    NotifyWallpaper(2);
+}
+
+void CSettingsDlg::OnSoundsClicked() {
+    const bool enabled = IsChecked(enableSounds_);
+    Enable(soundVolume_, enabled);
+    Enable(soundLabel_, enabled);
+    NotifyWallpaper(4);
+}
+
+void CSettingsDlg::OnAntialiasingClicked() {
+    const bool enabled = IsChecked(antialiasing_);
+    Enable(sampleList_, enabled);
+    Enable(sampleLabel_, enabled);
+    NotifyWallpaper(6);
+}
+
+void CSettingsDlg::OnEditPlaylist() { ShowPlaylistDialog(GetActiveWindow(), settings_, kProductName); }
+
+BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
+    if (message == WM_HSCROLL) {
+        OnVolumeScroll(reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    }
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        switch (LOWORD(wParam)) {
+        case kEnableMusic: OnMusicClicked(); return TRUE;
+        case kEnableSounds: OnSoundsClicked(); return TRUE;
+        case kAntialiasing: OnAntialiasingClicked(); return TRUE;
+        default: break;
+        }
+        if (CSettingsDlgBase::ProcessWindowMessage(window, message, wParam, lParam, result)) return TRUE;
+        switch (LOWORD(wParam)) {
+        case kEditPlaylist: OnEditPlaylist(); return TRUE;
+        case kPlayMyMusic: Enable(editPlaylist_, IsChecked(playMyMusic_)); return TRUE;
+        case kRunAtStartup: return TRUE;
+        case kRestoreDefaults: OnRestoreDefaults(); return TRUE;
+        default: return FALSE;
+        }
+    }
+    return CSettingsDlgBase::ProcessWindowMessage(window, message, wParam, lParam, result);
+}
+
+// ---------------------------------------------------------------------------
+
+void ShowSettingsDialog(HWND owner) {
+    // Destroyed with the configure run, which sends the analytics "end" hit.
+    auto dialog = std::make_unique<CSettingsDlg>();
+    dialog->DoModal(owner, 0);
+}

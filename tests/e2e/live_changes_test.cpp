@@ -1,0 +1,95 @@
+// Live changes to a running wallpaper: which control posts which setting
+// code with which value, and the full set on Cancel and Restore Defaults.
+#include "tests/e2e/driver/wallpaper_standin.h"
+#include "tests/e2e/settings_dialog_fixture.h"
+
+namespace settings_e2e {
+namespace {
+
+using Posts = std::vector<e2e::WallpaperStandIn::Post>;
+
+class LiveChanges : public SettingsDialogTest {
+protected:
+    // Waits until `count` posts arrived and returns them, forgetting them.
+    Posts Take(e2e::WallpaperStandIn& wallpaper, size_t count) {
+        EXPECT_TRUE(wallpaper.WaitForPosts(count, kDeadline))
+            << "expected " << count << " posts, got " << e2e::Describe(wallpaper.Received());
+        Posts posts = wallpaper.Received();
+        wallpaper.Clear();
+        return posts;
+    }
+};
+
+TEST_F(LiveChanges, EachControlPostsItsCodeWithTheControlsValue) {
+    for (bool asChild : {false, true}) {
+        SCOPED_TRACE(asChild ? "wallpaper is a child window" : "wallpaper is top-level");
+        SeedSetting(L"Antialiasing", L"2: 4");
+        e2e::WallpaperStandIn wallpaper(asChild);
+        Open();
+
+        e2e::MoveTrackbar(Item(MusicVolume), 40);
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{1, 40}}));
+        EXPECT_EQ(Text(MusicLabel), L"Music volume: 40%"); // updated before the post
+        e2e::MoveTrackbar(Item(SoundVolume), 7);
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{3, 7}}));
+        EXPECT_EQ(Text(SoundLabel), L"Sound volume: 7%");
+
+        e2e::Click(Item(EnableMusic));
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{2, 0}}));
+        EXPECT_FALSE(Enabled(MusicVolume)); // the controls change before the post
+        e2e::Click(Item(EnableSounds));
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{4, 0}}));
+        e2e::Click(Item(Antialiasing));
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{6, 0}}));
+        e2e::Click(Item(Antialiasing));
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{6, 4}}));
+
+        // Picking a list entry posts nothing: the next post is the click's.
+        e2e::SelectComboItem(Item(SampleList), 0);
+        e2e::Click(Item(EnableSounds));
+        EXPECT_EQ(Take(wallpaper, 1), (Posts{{4, 1}}));
+
+        // Cancel puts the stored values back, in the order 6, 1, 2, 3, 4, 0, 5.
+        PressAndWaitForExit(Cancel);
+        EXPECT_EQ(Take(wallpaper, 7), (Posts{{6, 4}, {1, 15}, {2, 1}, {3, 100}, {4, 1}, {0, 0}, {5, 0}}));
+    }
+}
+
+TEST_F(LiveChanges, RestoreDefaultsPostsTheDefaultsAndWritesNothing) {
+    SeedSetting(L"MusicVolumePercentage", L"2: 60");
+    SeedSetting(L"DisableSound", L"2: 1");
+    SeedSetting(L"Antialiasing", L"2: 0");
+    e2e::WallpaperStandIn wallpaper;
+    Open();
+    e2e::Click(Item(RestoreDefaults));
+    const Posts posts = Take(wallpaper, 7);
+    ASSERT_EQ(posts.size(), 7u) << e2e::Describe(posts);
+    const WPARAM order[] = {6, 1, 2, 3, 4, 0, 5};
+    for (size_t i = 0; i < 7; ++i) EXPECT_EQ(posts[i].first, order[i]) << e2e::Describe(posts);
+    EXPECT_EQ(posts[1].second, 15);
+    EXPECT_EQ(posts[2].second, 1);
+    EXPECT_EQ(posts[3].second, 100);
+    EXPECT_EQ(posts[4].second, 1);
+    EXPECT_EQ(e2e::TrackbarPosition(Item(MusicVolume)), 15);
+    EXPECT_TRUE(Checked(EnableSounds));
+
+    PressAndWaitForExit(Cancel);
+    EXPECT_EQ(Stored(L"MusicVolumePercentage"), L"2: 60");
+    EXPECT_EQ(Stored(L"DisableSound"), L"2: 1");
+}
+
+TEST_F(LiveChanges, NoWallpaperMeansNoPostAndAWallpaperStartedLaterIsFound) {
+    Open();
+    e2e::MoveTrackbar(Item(MusicVolume), 30);
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Text(MusicLabel) == L"Music volume: 30%"; }, kDeadline));
+
+    e2e::WallpaperStandIn wallpaper;
+    e2e::MoveTrackbar(Item(MusicVolume), 31);
+    EXPECT_EQ(Take(wallpaper, 1), (Posts{{1, 31}}));
+    PressAndWaitForExit(Ok);
+    wallpaper.WaitForPosts(1, 0); // the program has ended: whatever it posted is queued here now
+    EXPECT_TRUE(wallpaper.Received().empty()) << "OK posts nothing: " << e2e::Describe(wallpaper.Received());
+}
+
+} // namespace
+} // namespace settings_e2e
