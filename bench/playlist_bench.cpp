@@ -10,8 +10,8 @@
 #include "settings/store/registry_access.h"
 #include "settings/store/settings_tree.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 #endif
 
 #include <algorithm>
@@ -34,7 +34,8 @@ struct Figures {
     void Print(const char* what) const {
         const double best = *std::min_element(runs.begin(), runs.end());
         double sum = 0;
-        for (const double ms : runs) sum += ms;
+        for (const double ms : runs)
+            sum += ms;
         std::printf("%-62s %9.2f ms mean %9.2f ms best  (%zu runs)\n", what, sum / runs.size(), best, runs.size());
     }
 };
@@ -82,8 +83,10 @@ void RemoveTree(const std::wstring& path) {
             const std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             const std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(child);
-            else DeleteFileW(child.c_str());
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileW(child.c_str());
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
@@ -97,7 +100,8 @@ bool CreateSongs(const std::wstring& folder, std::vector<std::wstring>& paths) {
         const std::wstring album = path.substr(0, path.rfind(L'\\'));
         CreateDirectoryW(album.substr(0, album.rfind(L'\\')).c_str(), nullptr);
         CreateDirectoryW(album.c_str(), nullptr);
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return false;
         CloseHandle(file);
         paths.push_back(path);
@@ -109,7 +113,7 @@ bool CreateSongs(const std::wstring& folder, std::vector<std::wstring>& paths) {
 // OK itself as soon as it has opened. With an m3u path it adds that file
 // first, then selects every item and removes them all, and cancels.
 class TimedPlaylistDlg : public CPlaylistDlg {
-public:
+  public:
     using CPlaylistDlg::CPlaylistDlg;
     std::wstring m3u;
     Clock::time_point started, opened, storeStarted, stored;
@@ -144,7 +148,7 @@ public:
         return handled;
     }
 
-private:
+  private:
     static int ItemCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 };
 
@@ -160,7 +164,8 @@ void MeasureEditor() {
         return;
     }
     std::wstring stored;
-    for (const auto& path : paths) stored += path + L"\n";
+    for (const auto& path : paths)
+        stored += path + L"\n";
     const std::wstring key = std::wstring(L"Software\\Quenvale\\") + kBenchProduct;
 
     LanguageTable::Create(L"", IDR_LANGUAGE_TABLE).SetLanguage(L"fr");
@@ -192,7 +197,8 @@ void MeasureEditor() {
         m3u += std::string(relative.begin(), relative.end()) + "\r\n";
     }
     const std::wstring m3uPath = folder + L"\\all.m3u";
-    HANDLE file = CreateFileW(m3uPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(m3uPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     if (file != INVALID_HANDLE_VALUE) {
         WriteFile(file, m3u.data(), static_cast<DWORD>(m3u.size()), &written, nullptr);

@@ -68,7 +68,7 @@ std::wstring TextAt(const std::vector<wchar_t>& buffer, std::size_t at) {
 // otherwise updates itself after every single item, which makes thousands of
 // items take seconds.
 class RedrawPause {
-public:
+  public:
     explicit RedrawPause(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
     ~RedrawPause() {
         SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
@@ -77,13 +77,11 @@ public:
     RedrawPause(const RedrawPause&) = delete;
     RedrawPause& operator=(const RedrawPause&) = delete;
 
-private:
+  private:
     HWND list_;
 };
 
-bool EndsWithM3u(const std::wstring& path) {
-    return path.size() >= 3 && path.compare(path.size() - 3, 3, L"m3u") == 0;
-}
+bool EndsWithM3u(const std::wstring& path) { return path.size() >= 3 && path.compare(path.size() - 3, 3, L"m3u") == 0; }
 
 } // namespace
 
@@ -136,9 +134,9 @@ void CPlaylistDlg::OnInitDialog() {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
-    column.cx = static_cast<int>(SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0,
-                                              reinterpret_cast<LPARAM>(columnText.c_str()))) +
-                kColumnMargin;
+    column.cx =
+        static_cast<int>(SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(columnText.c_str()))) +
+        kColumnMargin;
     column.pszText = &columnText[0];
     column.iSubItem = 0;
     SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
@@ -151,7 +149,8 @@ void CPlaylistDlg::OnInitDialog() {
     SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(loaded.Count()), 0);
     {
         const RedrawPause pause(list_);
-        for (std::size_t i = 0; i < loaded.Count(); ++i) AppendItem(loaded.EntryAt(i));
+        for (std::size_t i = 0; i < loaded.Count(); ++i)
+            AppendItem(loaded.EntryAt(i));
     }
 
     SetTextBlock(L"Screensaver Settings Dialog");
@@ -219,7 +218,8 @@ void CPlaylistDlg::AddFile(const std::wstring& path) {
     PlaylistEntries loaded(SystemPlaylistFiles());
     loaded.LoadM3u(path);
     const RedrawPause pause(list_);
-    for (std::size_t i = 0; i < loaded.Count(); ++i) AppendItem(loaded.EntryAt(i));
+    for (std::size_t i = 0; i < loaded.Count(); ++i)
+        AppendItem(loaded.EntryAt(i));
 }
 
 void CPlaylistDlg::AppendItem(const std::wstring& path) {
@@ -242,8 +242,8 @@ void CPlaylistDlg::OnRemove() {
         item.mask = LVIF_STATE;
         item.iItem = i;
         item.stateMask = 0xFFFF;
-        const bool selected = SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) &&
-                              (item.state & LVIS_SELECTED) != 0;
+        const bool selected =
+            SendMessageW(list_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) && (item.state & LVIS_SELECTED) != 0;
         // The next item moves into index i; an item that would not go away
         // is passed over rather than asked about for ever.
         if (selected && SendMessageW(list_, LVM_DELETEITEM, static_cast<WPARAM>(i), 0)) {

@@ -13,7 +13,7 @@
 class Node;
 
 class CPlaylistDlg : public platform::DialogImpl<CPlaylistDlg> {
-public:
+  public:
     enum { IDD = IDD_PLAYLIST };
 
     // `settings` is the tree the settings dialog is editing; `productName`
@@ -25,7 +25,7 @@ public:
     // Appends `path` to the list, or the files it names when it is an m3u file.
     void AddFile(const std::wstring& path);
 
-private:
+  private:
     void OnInitDialog();
     void OnOk();
     void OnShuffle();

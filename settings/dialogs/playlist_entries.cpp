@@ -15,7 +15,7 @@ bool IsSkipped(const std::wstring& line) { return line.empty() || line[0] == kCo
 // carriage return before a line feed disappears, and a Ctrl+Z byte ends the
 // file.
 class TextModeBytes {
-public:
+  public:
     explicit TextModeBytes(PlaylistFileReader& reader) : reader_(reader) {}
 
     // The next byte in `c`; false at the end.
@@ -31,7 +31,7 @@ public:
         return true;
     }
 
-private:
+  private:
     static constexpr int kEndOfFileMark = 0x1A;
 
     bool Fill() {
@@ -56,8 +56,7 @@ private:
 // false at the end) into `line`. False when the reading ends: at the end with
 // nothing read, or on a line longer than the limit, which is dropped with
 // everything after it.
-template <typename Line, typename Source>
-bool NextLine(Source&& source, Line& line) {
+template <typename Line, typename Source> bool NextLine(Source&& source, Line& line) {
     line.clear();
     typename Line::value_type c{};
     for (;;) {
@@ -169,7 +168,8 @@ void PlaylistEntries::LoadM3u(const std::wstring& path) {
     while (NextLine(source, raw)) {
         const bool firstLine = std::exchange(first, false);
         line.assign(raw.begin(), raw.end());
-        for (wchar_t& c : line) c = static_cast<wchar_t>(static_cast<unsigned char>(c));
+        for (wchar_t& c : line)
+            c = static_cast<wchar_t>(static_cast<unsigned char>(c));
         if (IsSkipped(line)) continue;
         if (AppendIfExists(baseFolder, line)) continue;
 
@@ -184,7 +184,8 @@ void PlaylistEntries::LoadM3u(const std::wstring& path) {
 
 std::wstring PlaylistEntries::ToText() const {
     std::size_t length = 0;
-    for (const auto& entry : entries_) length += entry.size() + 1;
+    for (const auto& entry : entries_)
+        length += entry.size() + 1;
     std::wstring text;
     text.reserve(length);
     for (const auto& entry : entries_) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 class PlaylistEntries {
-public:
+  public:
     // Lines longer than this end the reading of a stored text or m3u file.
     static constexpr std::size_t kMaxLineLength = 2022;
 
@@ -34,7 +34,7 @@ public:
     // Every entry followed by a line feed; empty for no entries.
     std::wstring ToText() const;
 
-private:
+  private:
     // Appends base + line or, failing that, line, if it names something.
     bool AppendIfExists(const std::wstring& baseFolder, const std::wstring& line);
 

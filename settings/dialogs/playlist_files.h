@@ -7,14 +7,14 @@
 #include <string>
 
 class PlaylistFileReader {
-public:
+  public:
     virtual ~PlaylistFileReader() = default;
     // Up to `capacity` bytes of the file as stored; 0 at its end or on an error.
     virtual std::size_t Read(char* buffer, std::size_t capacity) = 0;
 };
 
 class PlaylistFiles {
-public:
+  public:
     virtual ~PlaylistFiles() = default;
     // True when `path` names an existing file or folder.
     virtual bool Exists(const std::wstring& path) = 0;

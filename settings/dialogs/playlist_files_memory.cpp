@@ -8,7 +8,7 @@
 namespace {
 
 class MemoryReader final : public PlaylistFileReader {
-public:
+  public:
     MemoryReader(std::string bytes, std::size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
 
     std::size_t Read(char* buffer, std::size_t capacity) override {
@@ -18,7 +18,7 @@ public:
         return count;
     }
 
-private:
+  private:
     std::string bytes_;
     std::size_t chunk_;
     std::size_t position_ = 0;

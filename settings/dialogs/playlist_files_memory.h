@@ -10,7 +10,7 @@
 #include <string>
 
 class MemoryPlaylistFiles final : public PlaylistFiles {
-public:
+  public:
     void AddFile(const std::wstring& path, std::string bytes = {});
     void AddFolder(const std::wstring& path);
     // The file still exists but cannot be opened.
@@ -23,7 +23,7 @@ public:
     bool Exists(const std::wstring& path) override;
     std::unique_ptr<PlaylistFileReader> Open(const std::wstring& path) override;
 
-private:
+  private:
     std::map<std::wstring, std::string> files_;
     std::set<std::wstring> folders_;
     std::set<std::wstring> denied_;

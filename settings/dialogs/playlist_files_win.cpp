@@ -10,7 +10,7 @@ namespace {
 bool IsWholePath(const std::wstring& path) { return path.find(L'\0') == std::wstring::npos; }
 
 class FileReader final : public PlaylistFileReader {
-public:
+  public:
     FileReader() = default;
     ~FileReader() override {
         if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
@@ -31,12 +31,12 @@ public:
         return read;
     }
 
-private:
+  private:
     HANDLE file_ = INVALID_HANDLE_VALUE;
 };
 
 class SystemFiles final : public PlaylistFiles {
-public:
+  public:
     bool Exists(const std::wstring& path) override {
         return IsWholePath(path) && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     }

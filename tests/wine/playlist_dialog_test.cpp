@@ -3,7 +3,6 @@
 // Cancel. The dialog runs on a thread of its own; the test drives it as a
 // user would.
 #include "localization/language_table.h"
-#include "tests/e2e/driver/test_files.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/store/settings_tree.h"
 #include "tests/e2e/driver/dialog_template.h"
@@ -11,6 +10,7 @@
 #include "tests/e2e/driver/list_view.h"
 #include "tests/e2e/driver/process.h"
 #include "tests/e2e/driver/registry.h"
+#include "tests/e2e/driver/test_files.h"
 #include "tests/e2e/driver/windows.h"
 
 #include <commctrl.h>
@@ -30,7 +30,7 @@ constexpr DWORD kWait = 10000;
 
 // The playlist editor running modally on its own thread.
 class RunningPlaylist {
-public:
+  public:
     explicit RunningPlaylist(Node& settings, const wchar_t* caption = L"Playlist")
         : thread_([this, &settings] {
               threadId_ = GetCurrentThreadId();
@@ -67,7 +67,9 @@ public:
                        kWait);
         return Items();
     }
-    bool WaitClosed() const { return e2e::WaitUntil([&] { return done_.load(); }, kWait); }
+    bool WaitClosed() const {
+        return e2e::WaitUntil([&] { return done_.load(); }, kWait);
+    }
 
     // Presses "Add..." and returns the open-file dialog it shows.
     HWND OpenAddDialog() const {
@@ -86,7 +88,7 @@ public:
         return ::testing::AssertionSuccess();
     }
 
-private:
+  private:
     std::atomic<bool> done_{false};
     std::atomic<DWORD> threadId_{0};
     std::thread thread_;
@@ -94,7 +96,7 @@ private:
 };
 
 class PlaylistDialog : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { e2e::DeleteValue(HKEY_LOCAL_MACHINE, kProductKey, L"PlayList"); }
     void TearDown() override { e2e::DeleteValue(HKEY_LOCAL_MACHINE, kProductKey, L"PlayList"); }
 
@@ -106,12 +108,14 @@ protected:
         const auto value = e2e::ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"PlayList");
         if (!value || value->type != REG_SZ) return std::nullopt;
         std::wstring text = value->Chars();
-        while (!text.empty() && text.back() == L'\0') text.pop_back(); // a terminator the system may add
+        while (!text.empty() && text.back() == L'\0')
+            text.pop_back(); // a terminator the system may add
         return text;
     }
     static std::wstring Lines(const Paths& paths) {
         std::wstring text;
-        for (const auto& path : paths) text += path + L"\n";
+        for (const auto& path : paths)
+            text += path + L"\n";
         return text;
     }
 
@@ -144,8 +148,8 @@ const ControlLayout kLayout[] = {
 TEST(PlaylistDialogTemplate, HoldsTheControlsInTabOrderWithTheirStylesAndPlaces) {
     const auto dialog = e2e::ReadDialogTemplate(GetModuleHandleW(nullptr), IDD_PLAYLIST);
     ASSERT_TRUE(dialog.has_value()) << "no extended dialog template " << IDD_PLAYLIST;
-    EXPECT_EQ(dialog->style, static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT |
-                                                DS_CENTER))
+    EXPECT_EQ(dialog->style,
+              static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT | DS_CENTER))
         << std::hex << dialog->style;
     EXPECT_EQ(dialog->exStyle, static_cast<DWORD>(WS_EX_TOOLWINDOW)) << std::hex << dialog->exStyle;
     EXPECT_EQ(dialog->title, L"Playlist");
@@ -166,7 +170,8 @@ TEST(PlaylistDialogTemplate, HoldsTheControlsInTabOrderWithTheirStylesAndPlaces)
         EXPECT_EQ(got.style, static_cast<DWORD>(WS_CHILD | WS_VISIBLE) | want.style)
             << "id " << want.id << ": style " << std::hex << got.style;
         EXPECT_EQ(got.exStyle, 0u) << "id " << want.id;
-        EXPECT_EQ((std::vector<short>{got.x, got.y, got.cx, got.cy}), (std::vector<short>{want.x, want.y, want.cx, want.cy}))
+        EXPECT_EQ((std::vector<short>{got.x, got.y, got.cx, got.cy}),
+                  (std::vector<short>{want.x, want.y, want.cx, want.cy}))
             << "id " << want.id;
     }
 }

@@ -7,13 +7,12 @@ namespace e2e {
 namespace {
 
 class TemplateReader {
-public:
+  public:
     TemplateReader(const BYTE* data, std::size_t size) : data_(data), size_(size) {}
 
     bool Ok() const { return ok_; }
 
-    template <typename T>
-    T Take() {
+    template <typename T> T Take() {
         T value{};
         if (position_ + sizeof(T) > size_) {
             ok_ = false;
@@ -26,7 +25,8 @@ public:
 
     std::wstring Text() {
         std::wstring text;
-        for (WORD c = Take<WORD>(); ok_ && c != 0; c = Take<WORD>()) text += static_cast<wchar_t>(c);
+        for (WORD c = Take<WORD>(); ok_ && c != 0; c = Take<WORD>())
+            text += static_cast<wchar_t>(c);
         return text;
     }
 
@@ -40,23 +40,32 @@ public:
         }
         const WORD ordinal = Take<WORD>();
         switch (ordinal) {
-        case 0x80: return L"Button";
-        case 0x81: return L"Edit";
-        case 0x82: return L"Static";
-        case 0x83: return L"ListBox";
-        case 0x84: return L"ScrollBar";
-        case 0x85: return L"ComboBox";
-        default: return L"#" + std::to_wstring(ordinal);
+        case 0x80:
+            return L"Button";
+        case 0x81:
+            return L"Edit";
+        case 0x82:
+            return L"Static";
+        case 0x83:
+            return L"ListBox";
+        case 0x84:
+            return L"ScrollBar";
+        case 0x85:
+            return L"ComboBox";
+        default:
+            return L"#" + std::to_wstring(ordinal);
         }
     }
 
     void Skip(std::size_t bytes) {
-        if (position_ + bytes > size_) ok_ = false;
-        else position_ += bytes;
+        if (position_ + bytes > size_)
+            ok_ = false;
+        else
+            position_ += bytes;
     }
     void AlignToDword() { Skip((4 - position_ % 4) % 4); }
 
-private:
+  private:
     const BYTE* data_;
     std::size_t size_;
     std::size_t position_ = 0;

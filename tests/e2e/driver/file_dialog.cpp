@@ -33,8 +33,10 @@ HWND FindDescendant(HWND parent, int id, const wchar_t* className) {
 HWND OpenButton(HWND dialog) { return FindDescendant(dialog, IDOK, L"Button"); }
 
 std::wstring FolderKey(std::wstring path) {
-    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    for (wchar_t& c : path) c = static_cast<wchar_t>(std::towlower(c));
+    while (path.size() > 3 && path.back() == L'\\')
+        path.pop_back();
+    for (wchar_t& c : path)
+        c = static_cast<wchar_t>(std::towlower(c));
     return path;
 }
 

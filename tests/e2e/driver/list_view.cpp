@@ -33,8 +33,7 @@ std::vector<std::wstring> ListViewTexts(HWND list) {
         item.pszText = static_cast<wchar_t*>(memory.At(sizeof(LVITEMW)));
         item.cchTextMax = static_cast<int>(kTextCapacity);
         if (!memory.Write(0, &item, sizeof item)) break;
-        const LRESULT length =
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), memory.Param());
+        const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), memory.Param());
         if (length < 0 || !memory.Read(sizeof(LVITEMW), &text[0], kTextCapacity * sizeof(wchar_t))) break;
         texts.emplace_back(text.c_str(), static_cast<std::size_t>(length));
     }
@@ -43,7 +42,8 @@ std::vector<std::wstring> ListViewTexts(HWND list) {
 
 bool SelectListViewItems(HWND list, const std::vector<int>& indices) {
     bool all = SetState(list, -1, 0);
-    for (const int index : indices) all = SetState(list, index, LVIS_SELECTED) && all;
+    for (const int index : indices)
+        all = SetState(list, index, LVIS_SELECTED) && all;
     return all;
 }
 

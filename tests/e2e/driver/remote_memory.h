@@ -10,7 +10,7 @@
 namespace e2e {
 
 class RemoteMemory {
-public:
+  public:
     // `bytes` of zeroed memory in the process of `window`; not Valid() when
     // that process cannot be opened or the memory not reserved.
     RemoteMemory(HWND window, std::size_t bytes);
@@ -26,7 +26,7 @@ public:
     bool Write(std::size_t offset, const void* data, std::size_t bytes);
     bool Read(std::size_t offset, void* data, std::size_t bytes) const;
 
-private:
+  private:
     HANDLE process_ = nullptr;
     void* address_ = nullptr;
     std::size_t size_ = 0;

@@ -10,7 +10,7 @@
 namespace e2e {
 
 class TestFolder {
-public:
+  public:
     // A new, empty folder below the temporary folder.
     TestFolder();
     ~TestFolder();
@@ -23,7 +23,7 @@ public:
     // folder, holding `bytes`; returns its full path.
     std::wstring AddFile(const std::wstring& relative, const std::string& bytes = "audio");
 
-private:
+  private:
     std::wstring path_;
 };
 
