@@ -110,7 +110,8 @@ TEST_P(LauncherStarts, TheMainProgramAndLivesExactlyAsLongAsIt) {
     e2e::MainProgramStandIn standIn(c.exitCode, true);
     ASSERT_NO_FATAL_FAILURE(Register(c.registry));
     for (const wchar_t* folder : c.standInFolders)
-        ASSERT_TRUE(standIn.InstallInto(Expand(folder))) << "could not install the stand-in into " << Show(Expand(folder));
+        ASSERT_TRUE(standIn.InstallInto(Expand(folder)))
+            << "could not install the stand-in into " << Show(Expand(folder));
     for (const wchar_t* folder : c.otherFolders) ASSERT_TRUE(standIn.MakeFolder(Expand(folder)));
     ASSERT_TRUE(standIn.MakeFolder(Expand(c.screensaverFolder)));
 

@@ -60,7 +60,9 @@ protected:
     platform::ScopedRegistry scope{registry};
     FakeSystem system;
 
-    void SetAppPath(const std::wstring& folder) { registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", folder); }
+    void SetAppPath(const std::wstring& folder) {
+        registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", folder);
+    }
     void SetInstallLocation(const wchar_t* key, const std::wstring& folder) {
         registry.PutText(HKEY_LOCAL_MACHINE, key, L"InstallLocation", folder);
     }

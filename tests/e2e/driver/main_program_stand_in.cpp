@@ -78,8 +78,9 @@ MainProgramStandIn::~MainProgramStandIn() {
     // A released stand-in may still be ending: its file cannot go before it has.
     for (auto file = madeFiles_.rbegin(); file != madeFiles_.rend(); ++file) {
         const std::wstring path = *file;
-        WaitUntil([&] { return DeleteFileW(path.c_str()) || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
-                  10000);
+        WaitUntil(
+            [&] { return DeleteFileW(path.c_str()) || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; },
+            10000);
     }
     for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder)
         RemoveDirectoryW(folder->c_str());
@@ -121,7 +122,9 @@ bool MainProgramStandIn::InstallFolderNamedLikeTheProgramInto(const std::wstring
     return MakeFolder(folder + kMainProgramName);
 }
 
-bool MainProgramStandIn::HasRecord() const { return GetFileAttributesW(recordPath_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool MainProgramStandIn::HasRecord() const {
+    return GetFileAttributesW(recordPath_.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::optional<StandInRecord> MainProgramStandIn::WaitForRecord(DWORD milliseconds) const {
     if (!WaitUntil([&] { return HasRecord(); }, milliseconds)) return std::nullopt;

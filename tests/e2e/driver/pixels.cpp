@@ -163,7 +163,8 @@ Image AverageCells(const Image& image, int columns, int rows) {
             unsigned long long sum[3] = {0, 0, 0}, count = 0;
             for (int y = top; y < bottom; ++y)
                 for (int x = left; x < right; ++x, ++count)
-                    for (int channel = 0; channel < 3; ++channel) sum[channel] += (image.At(x, y) >> (8 * channel)) & 0xFF;
+                    for (int channel = 0; channel < 3; ++channel)
+                        sum[channel] += (image.At(x, y) >> (8 * channel)) & 0xFF;
             std::uint32_t mean = 0;
             for (int channel = 0; channel < 3 && count; ++channel)
                 mean |= static_cast<std::uint32_t>(sum[channel] / count) << (8 * channel);
@@ -177,7 +178,8 @@ double MeanDifference(const Image& a, const Image& b) {
     double total = 0;
     for (size_t i = 0; i < a.pixels.size(); ++i)
         for (int shift = 0; shift < 24; shift += 8)
-            total += std::abs(static_cast<int>((a.pixels[i] >> shift) & 0xFF) - static_cast<int>((b.pixels[i] >> shift) & 0xFF));
+            total += std::abs(static_cast<int>((a.pixels[i] >> shift) & 0xFF) -
+                              static_cast<int>((b.pixels[i] >> shift) & 0xFF));
     return total / (3.0 * static_cast<double>(a.pixels.size()));
 }
 

@@ -29,7 +29,8 @@ std::wstring CurrentFolder() {
 // Written beside the final name and then renamed, so that a reader never sees half a record.
 void WriteRecord(const std::wstring& path, const std::wstring& record) {
     const std::wstring partial = path + L".partial";
-    HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
     const DWORD bytes = static_cast<DWORD>(record.size() * sizeof(wchar_t));
