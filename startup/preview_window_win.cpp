@@ -122,13 +122,13 @@ void CPreviewWnd::Paint() {
     HDC dc = BeginPaint(Handle(), &paint);
     RECT client{};
     GetClientRect(Handle(), &client);
-    // HIMETRIC grows upwards: starting at the bottom edge with a negative
-    // height puts the picture the right way up.
     if (picture_ && dc) {
         // The default stretch mode ANDs away the pixels a shrink drops, which
         // darkens the picture and breaks its fine lines.
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
+        // HIMETRIC grows upwards: starting at the bottom edge with a negative
+        // height puts the picture the right way up.
         picture_->Render(dc, 0, 0, client.right - client.left, client.bottom - client.top, 0, pictureHeight_,
                          pictureWidth_, -pictureHeight_, nullptr);
     }
