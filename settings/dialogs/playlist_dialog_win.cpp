@@ -66,11 +66,15 @@ std::wstring TextAt(const std::vector<wchar_t>& buffer, std::size_t at) {
 
 // Holds back a list view's drawing while many items come or go: the list view
 // otherwise updates itself after every single item, which makes thousands of
-// items take seconds.
+// items take seconds. Pauses may nest (an m3u file among several chosen
+// files); drawing resumes when the outermost ends.
 class RedrawPause {
   public:
-    explicit RedrawPause(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+    RedrawPause(HWND list, int& depth) : list_(list), depth_(depth) {
+        if (depth_++ == 0) SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    }
     ~RedrawPause() {
+        if (--depth_ > 0) return;
         SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list_, nullptr, TRUE);
     }
@@ -79,6 +83,7 @@ class RedrawPause {
 
   private:
     HWND list_;
+    int& depth_;
 };
 
 bool EndsWithM3u(const std::wstring& path) { return path.size() >= 3 && path.compare(path.size() - 3, 3, L"m3u") == 0; }
@@ -148,7 +153,7 @@ void CPlaylistDlg::OnInitDialog() {
     loaded.ParseText(stored, L"");
     SendMessageW(list_, LVM_SETITEMCOUNT, static_cast<WPARAM>(loaded.Count()), 0);
     {
-        const RedrawPause pause(list_);
+        const RedrawPause pause(list_, redrawPauses_);
         for (std::size_t i = 0; i < loaded.Count(); ++i)
             AppendItem(loaded.EntryAt(i));
     }
@@ -198,7 +203,7 @@ void CPlaylistDlg::OnAdd() {
         return;
     }
     // A folder, then the chosen names, each ended by a NUL, then an empty name.
-    const RedrawPause pause(list_);
+    const RedrawPause pause(list_, redrawPauses_);
     std::wstring folder = TextAt(names, 0);
     if (folder.empty() || folder.back() != L'\\') folder += L'\\';
     for (std::size_t at = offset; at < names.size() && names[at] != L'\0';) {
@@ -217,7 +222,7 @@ void CPlaylistDlg::AddFile(const std::wstring& path) {
     }
     PlaylistEntries loaded(SystemPlaylistFiles());
     loaded.LoadM3u(path);
-    const RedrawPause pause(list_);
+    const RedrawPause pause(list_, redrawPauses_);
     for (std::size_t i = 0; i < loaded.Count(); ++i)
         AppendItem(loaded.EntryAt(i));
 }
@@ -236,7 +241,7 @@ void CPlaylistDlg::AppendItem(const std::wstring& path) {
 
 void CPlaylistDlg::OnRemove() {
     if (SendMessageW(list_, LVM_GETSELECTEDCOUNT, 0, 0) == 0) return;
-    const RedrawPause pause(list_);
+    const RedrawPause pause(list_, redrawPauses_);
     for (int i = 0; i < static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));) {
         LVITEMW item{};
         item.mask = LVIF_STATE;

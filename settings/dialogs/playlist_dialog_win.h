@@ -39,6 +39,7 @@ class CPlaylistDlg : public platform::DialogImpl<CPlaylistDlg> {
     std::wstring productName_;
     HWND list_ = nullptr;
     HWND shuffle_ = nullptr;
+    int redrawPauses_ = 0;
     PlaylistEntries entries_;
 };
 

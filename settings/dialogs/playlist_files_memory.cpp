@@ -31,7 +31,6 @@ void MemoryPlaylistFiles::AddFile(const std::wstring& path, std::string bytes) {
 void MemoryPlaylistFiles::AddFolder(const std::wstring& path) { folders_.insert(path); }
 
 bool MemoryPlaylistFiles::Exists(const std::wstring& path) {
-    ++existsCalls_;
     return files_.count(path) > 0 || folders_.count(path) > 0;
 }
 

@@ -18,8 +18,6 @@ class MemoryPlaylistFiles final : public PlaylistFiles {
     // Every read hands out at most this many bytes.
     void SetReadChunk(std::size_t bytes) { chunk_ = bytes > 0 ? bytes : 1; }
 
-    std::size_t ExistsCalls() const { return existsCalls_; }
-
     bool Exists(const std::wstring& path) override;
     std::unique_ptr<PlaylistFileReader> Open(const std::wstring& path) override;
 
@@ -28,5 +26,4 @@ class MemoryPlaylistFiles final : public PlaylistFiles {
     std::set<std::wstring> folders_;
     std::set<std::wstring> denied_;
     std::size_t chunk_ = static_cast<std::size_t>(-1);
-    std::size_t existsCalls_ = 0;
 };

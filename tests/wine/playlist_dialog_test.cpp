@@ -8,6 +8,7 @@
 #include "tests/e2e/driver/dialog_template.h"
 #include "tests/e2e/driver/file_dialog.h"
 #include "tests/e2e/driver/list_view.h"
+#include "tests/e2e/driver/pixels.h"
 #include "tests/e2e/driver/process.h"
 #include "tests/e2e/driver/registry.h"
 #include "tests/e2e/driver/test_files.h"
@@ -94,6 +95,32 @@ class RunningPlaylist {
     std::thread thread_;
     HWND dialog_ = nullptr;
 };
+
+// True when the label of item `index` shows dark pixels, as text on the
+// list's light background does.
+bool DrawsText(HWND list, int index) {
+    RECT label{};
+    label.left = LVIR_LABEL;
+    if (!SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&label)))
+        return false;
+    RECT client;
+    GetClientRect(list, &client);
+    IntersectRect(&label, &label, &client);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&label), 2);
+    bool drawn = false;
+    e2e::WaitUntil(
+        [&] {
+            const auto image = e2e::CaptureScreen(label);
+            if (!image) return false;
+            int dark = 0;
+            for (const std::uint32_t pixel : image->pixels)
+                if (((pixel >> 16 & 0xFF) + (pixel >> 8 & 0xFF) + (pixel & 0xFF)) < 3 * 96) ++dark;
+            drawn = dark >= 10;
+            return drawn;
+        },
+        kWait / 5);
+    return drawn;
+}
 
 class PlaylistDialog : public ::testing::Test {
   protected:
@@ -218,6 +245,7 @@ TEST_F(PlaylistDialog, ShowsTheExistingStoredFilesAndOkStoresThemAgain) {
     RunningPlaylist run(settings_);
     ASSERT_NE(run.Dialog(), nullptr);
     EXPECT_EQ(run.Items(), (Paths{song}));
+    EXPECT_TRUE(DrawsText(run.List(), 0)) << "the list view does not draw the stored file";
     run.Press(IDOK);
     ASSERT_TRUE(run.WaitClosed());
     EXPECT_EQ(Stored(), song + L"\n");
@@ -355,6 +383,7 @@ TEST_F(PlaylistDialog, AddOffersTheFileTypesAndCancellingItChangesNothing) {
     ASSERT_TRUE(e2e::WaitUntil([&] { return !IsWindow(open); }, kWait));
     SendMessageW(run.Dialog(), WM_NULL, 0, 0);
     EXPECT_EQ(run.Items(), (Paths{song}));
+    EXPECT_TRUE(DrawsText(run.List(), 0)) << "the list view does not draw the stored file";
     run.Press(IDOK);
     ASSERT_TRUE(run.WaitClosed());
     EXPECT_EQ(Stored(), song + L"\n");
@@ -438,6 +467,21 @@ TEST_F(PlaylistDialog, AddTakesAnUpperCaseM3uAndAPlsAsTheyAre) {
     run.Press(IDOK);
     ASSERT_TRUE(run.WaitClosed());
     EXPECT_EQ(Stored(), Lines({upper, pls}));
+}
+
+TEST_F(PlaylistDialog, AddExpandsAnM3uChosenTogetherWithOtherFilesInItsPlace) {
+    const std::wstring a = folder_.AddFile(L"music\\a.mp3");
+    const std::wstring b = folder_.AddFile(L"music\\b.mp3");
+    const std::wstring song = folder_.AddFile(L"music\\song.mp3");
+    folder_.AddFile(L"music\\list.m3u", "song.mp3\r\nb.mp3\r\n");
+    RunningPlaylist run(settings_);
+    ASSERT_NE(run.Dialog(), nullptr);
+    ASSERT_TRUE(run.Add(folder_.Path() + L"\\music", L"\"a.mp3\" \"list.m3u\" \"b.mp3\""));
+    EXPECT_EQ(run.WaitForItems(4), (Paths{a, song, b, b}));
+    EXPECT_TRUE(DrawsText(run.List(), 3)) << "the list view does not draw its last item";
+    run.Press(IDOK);
+    ASSERT_TRUE(run.WaitClosed());
+    EXPECT_EQ(Stored(), Lines({a, song, b, b}));
 }
 
 // --- translation ----------------------------------------------------------
