@@ -3,6 +3,7 @@
 #include "settings/dialogs/playlist_dialog_win.h"
 
 #include "localization/language_table.h"
+#include "settings/dialogs/settings_schema.h"
 #include "settings/store/registry_access.h"
 #include "settings/store/settings_tree.h"
 
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr const wchar_t* kPlayListValue = L"PlayList";
-constexpr const wchar_t* kShuffleSetting = L"ShufflePlayList";
 constexpr const wchar_t* kMakerKeyPrefix = L"Software\\Quenvale\\";
 
 // The column is sized for this text; the list view has no header, so the
@@ -161,7 +161,8 @@ void CPlaylistDlg::OnInitDialog() {
     SetTextBlock(L"Screensaver Settings Dialog");
     TranslateWindow(Handle());
 
-    const bool shuffle = settings_.Has(kShuffleSetting, Node::Kind::Int) && settings_.Get(kShuffleSetting).AsBool();
+    const bool shuffle =
+        settings_.Has(setting::kShufflePlayList, Node::Kind::Int) && settings_.Get(setting::kShufflePlayList).AsBool();
     SendMessageW(shuffle_, BM_SETCHECK, shuffle ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -174,7 +175,7 @@ void CPlaylistDlg::OnOk() {
 
 void CPlaylistDlg::OnShuffle() {
     const bool checked = SendMessageW(shuffle_, BM_GETCHECK, 0, 0) == BST_CHECKED;
-    settings_.Get(kShuffleSetting) = Node::Value(static_cast<std::int32_t>(checked ? 1 : 0));
+    settings_.Get(setting::kShufflePlayList) = Node::Value(static_cast<std::int32_t>(checked ? 1 : 0));
 }
 
 void CPlaylistDlg::OnAdd() {
