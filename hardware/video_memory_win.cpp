@@ -2,7 +2,7 @@
 #include "hardware/video_memory_win.h"
 
 #include "hardware/adapter_choice.h"
-#include "hardware/com_objects_win.h"
+#include "platform/com_objects_win.h"
 #include "hardware/video_controller_match.h"
 #include "platform/library_win.h"
 
@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-using hardware::Bstr;
-using hardware::ComApartment;
-using hardware::ComPtr;
-using hardware::Variant;
+using platform::Bstr;
+using platform::ComApartment;
+using platform::ComPtr;
+using platform::Variant;
 
 namespace {
 

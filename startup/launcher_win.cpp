@@ -2,6 +2,7 @@
 #include "startup/launcher_win.h"
 
 #include "localization/language_table.h"
+#include "platform/com_objects_win.h"
 #include "startup/run_modes_win.h"
 
 #include <windows.h>
@@ -14,20 +15,6 @@ namespace {
 // The current folder is asked for into a buffer of this many characters; a
 // longer one is skipped as a candidate.
 constexpr DWORD kCurrentFolderCapacity = 2048;
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-    ~ScopedHandle() {
-        if (handle_) CloseHandle(handle_);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 void ShowError(const wchar_t* text) {
     MessageBoxW(nullptr, Translate(text).c_str(), Translate(L"Error!").c_str(), MB_ICONERROR);
@@ -81,7 +68,7 @@ void LaunchMainProgram() {
         return;
     }
     // Declared in this order so that the thread handle is closed first.
-    const ScopedHandle process(started.hProcess);
-    const ScopedHandle thread(started.hThread);
+    const platform::ScopedHandle process(started.hProcess);
+    const platform::ScopedHandle thread(started.hThread);
     WaitForSingleObject(process.Get(), INFINITE);
 }

@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -27,21 +28,6 @@ public:
 
 private:
     HGLOBAL block_;
-};
-
-class StreamRef {
-public:
-    StreamRef() = default;
-    ~StreamRef() {
-        if (stream_) stream_->Release();
-    }
-    StreamRef(const StreamRef&) = delete;
-    StreamRef& operator=(const StreamRef&) = delete;
-    IStream* Get() const { return stream_; }
-    IStream** Receive() { return &stream_; }
-
-private:
-    IStream* stream_ = nullptr;
 };
 
 HINSTANCE ProgramModule() {
@@ -82,8 +68,7 @@ private:
 CPreviewWnd::~CPreviewWnd() { ReleasePicture(); }
 
 void CPreviewWnd::ReleasePicture() {
-    if (picture_) picture_->Release();
-    picture_ = nullptr;
+    picture_.Reset();
     pictureWidth_ = 0;
     pictureHeight_ = 0;
 }
@@ -99,19 +84,16 @@ HRESULT CPreviewWnd::LoadPicture(UINT resourceId) {
     GlobalBlock block(size);
     if (!block.Get() || !CopyResource(data, size, block)) return E_FAIL;
 
-    StreamRef stream;
+    platform::ComPtr<IStream> stream;
     const HRESULT created = CreateStreamOnHGlobal(block.Get(), TRUE, stream.Receive());
     if (FAILED(created)) return created;
     block.HandOver(); // the stream frees it when released
 
-    IPicture* picture = nullptr;
-    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(&picture))) ||
-        !picture) {
-        if (picture) picture->Release();
+    platform::ComPtr<IPicture> picture;
+    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.ReceiveVoid())) ||
+        !picture)
         return E_FAIL;
-    }
-    picture_ = picture;
+    picture_ = std::move(picture);
     picture_->get_Width(&pictureWidth_);
     picture_->get_Height(&pictureHeight_);
     return S_OK;

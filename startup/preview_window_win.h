@@ -2,6 +2,7 @@
 // panel's preview area until the system destroys that area.
 #pragma once
 
+#include "platform/com_objects_win.h"
 #include "platform/window_win.h"
 
 #include <windows.h>
@@ -20,13 +21,13 @@ public:
     // program's module with the system's OLE picture support. S_OK, E_FAIL or
     // the error of CreateStreamOnHGlobal; a picture loaded before is dropped.
     HRESULT LoadPicture(UINT resourceId);
-    bool HasPicture() const { return picture_ != nullptr; }
+    bool HasPicture() const { return static_cast<bool>(picture_); }
 
 private:
     void ReleasePicture();
     void Paint();
 
-    IPicture* picture_ = nullptr; // owned
+    platform::ComPtr<IPicture> picture_;
     OLE_XSIZE_HIMETRIC pictureWidth_ = 0;
     OLE_YSIZE_HIMETRIC pictureHeight_ = 0;
 };

@@ -1,10 +1,10 @@
 // The antialiasing list, from Direct3D 11's multisample support.
 #include "settings/dialogs/antialiasing_list_win.h"
 
+#include "platform/com_objects_win.h"
 #include "platform/library_win.h"
 
 #include <d3d11.h>
-#include <wrl/client.h>
 
 #include <cwchar>
 
@@ -16,11 +16,11 @@ std::vector<int> SupportedSampleCounts() {
     auto create = d3d11.Function<PFN_D3D11_CREATE_DEVICE>("D3D11CreateDevice");
     if (!create) return counts;
 
-    Microsoft::WRL::ComPtr<ID3D11Device> device;
-    Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
+    platform::ComPtr<ID3D11Device> device;
+    platform::ComPtr<ID3D11DeviceContext> context;
     D3D_FEATURE_LEVEL level{};
-    if (FAILED(create(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, &device, &level,
-                      &context)))
+    if (FAILED(create(nullptr, D3D_DRIVER_TYPE_HARDWARE, nullptr, 0, nullptr, 0, D3D11_SDK_VERSION, device.Receive(),
+                      &level, context.Receive())))
         return counts;
     for (int samples = 2; samples <= 31; ++samples) {
         UINT levels = 0;

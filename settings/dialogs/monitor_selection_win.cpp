@@ -3,16 +3,12 @@
 #include "settings/dialogs/monitor_selection.h"
 
 #include "localization/language_table.h"
+#include "platform/com_objects_win.h"
 #include "settings/store/settings_tree.h"
 
-#include <memory>
 
 namespace {
 
-struct ComRelease {
-    void operator()(IUnknown* object) const { object->Release(); }
-};
-using Direct3D9Object = std::unique_ptr<IDirect3D9, ComRelease>;
 
 class SystemDirect3D9 : public Direct3D9Calls {
   public:
@@ -96,9 +92,9 @@ LRESULT AddEntry(HWND list, const wchar_t* text, std::intptr_t itemData) {
 
 bool EnumerateAdapters(AdapterEnumeration& found, const DeviceModeApproval& approve) {
     SystemDisplays displays;
-    const Direct3D9Object d3d(Direct3DCreate9(D3D_SDK_VERSION));
+    const platform::ComPtr<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
     if (!d3d) return EnumerateAdapters(nullptr, displays, found, approve);
-    SystemDirect3D9 calls(*d3d);
+    SystemDirect3D9 calls(*d3d.Get());
     return EnumerateAdapters(&calls, displays, found, approve);
 }
 

@@ -1,5 +1,5 @@
 // The owners of COM interface pointers release exactly the references they hold.
-#include "hardware/com_objects_win.h"
+#include "platform/com_objects_win.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ HRESULT Create(Tally& tally, void** out) {
 TEST(ComPtr, ReleasesItsReferenceWhenItGoesOutOfScope) {
     Tally tally;
     {
-        hardware::ComPtr<IUnknown> object;
+        platform::ComPtr<IUnknown> object;
         ASSERT_EQ(Create(tally, object.ReceiveVoid()), S_OK);
         EXPECT_TRUE(object);
         EXPECT_FALSE(tally.freed);
@@ -52,7 +52,7 @@ TEST(ComPtr, ReleasesItsReferenceWhenItGoesOutOfScope) {
 
 TEST(ComPtr, ReceivingAgainReleasesTheFormerObjectOnly) {
     Tally first, second;
-    hardware::ComPtr<IUnknown> object;
+    platform::ComPtr<IUnknown> object;
     ASSERT_EQ(Create(first, object.ReceiveVoid()), S_OK);
     ASSERT_EQ(Create(second, object.ReceiveVoid()), S_OK);
     EXPECT_TRUE(first.freed);
@@ -67,7 +67,7 @@ TEST(ComPtr, AdoptsWithoutAddingAReference) {
     IUnknown* raw = new CountedObject(tally);
     raw->AddRef(); // the test's own reference
     {
-        hardware::ComPtr<IUnknown> object(raw);
+        platform::ComPtr<IUnknown> object(raw);
         EXPECT_EQ(tally.references, 2u);
     }
     EXPECT_EQ(tally.references, 1u);

@@ -1,6 +1,6 @@
 // Video memory and the processor clock measured under Wine, checked against
 // what the system reports through other routes.
-#include "hardware/com_objects_win.h"
+#include "platform/com_objects_win.h"
 #include "hardware/processor_clock.h"
 #include "hardware/video_memory_win.h"
 #include "settings/store/registry_access.h"
@@ -16,10 +16,10 @@
 
 namespace {
 
-using hardware::Bstr;
-using hardware::ComApartment;
-using hardware::ComPtr;
-using hardware::Variant;
+using platform::Bstr;
+using platform::ComApartment;
+using platform::ComPtr;
+using platform::Variant;
 
 struct Controller {
     std::wstring pnpDeviceId;

@@ -1,12 +1,12 @@
-// Owners for the COM objects the hardware queries use: interface pointers,
-// BSTRs, VARIANTs and the thread's COM initialisation.
+// Owners for COM objects and kernel handles: interface pointers, BSTRs,
+// VARIANTs, the thread's COM initialisation, and handles closed with CloseHandle.
 #pragma once
 
 #include <windows.h>
 
 #include <oleauto.h>
 
-namespace hardware {
+namespace platform {
 
 // An interface pointer, released when it goes out of scope.
 template <typename Interface> class ComPtr {
@@ -16,6 +16,15 @@ template <typename Interface> class ComPtr {
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : object_(other.object_) { other.object_ = nullptr; }
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            object_ = other.object_;
+            other.object_ = nullptr;
+        }
+        return *this;
+    }
 
     Interface* Get() const { return object_; }
     Interface* operator->() const { return object_; }
@@ -83,4 +92,23 @@ class ComApartment {
     bool initialised_;
 };
 
-} // namespace hardware
+// A kernel handle (process, thread, event, file), closed when it goes out of scope.
+class ScopedHandle {
+  public:
+    explicit ScopedHandle(HANDLE handle = nullptr) : handle_(handle) {}
+    ~ScopedHandle() { Reset(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE handle = nullptr) {
+        if (*this) CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+} // namespace platform
