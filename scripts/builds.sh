@@ -1,4 +1,4 @@
-# The three builds, sourced by the scripts: configure_and_build NAME
+# The builds, sourced by the scripts: configure_and_build NAME
 # configures build/NAME once, builds it, and fails on any compiler warning.
 configure_and_build() {
     local name=$1 dir="$root/build/$1" args=()
@@ -6,6 +6,13 @@ configure_and_build() {
         native) args=(-DCMAKE_BUILD_TYPE=Debug) ;;
         win64) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake") ;;
         win32) args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DSORVANE_TESTS=OFF) ;;
+        # The native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+        asan) args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+                    "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer") ;;
+        # The libFuzzer targets of tests/fuzz, with the same sanitizers (scripts/fuzz.sh runs them).
+        fuzz) args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+                    -DSORVANE_TESTS=OFF -DSORVANE_FUZZ=ON
+                    "-DCMAKE_CXX_FLAGS=-O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all") ;;
     esac
     echo "== build: $name"
     [ -f "$dir/CMakeCache.txt" ] || cmake -S "$root" -B "$dir" "${args[@]}" >/dev/null
