@@ -82,7 +82,11 @@ std::shared_ptr<GoogleAnalytics4> StartAnalyticsSession(AnalyticsEnvironment& en
     if (client.id.empty()) return nullptr;
     const std::int32_t count = NextSessionCount();
 
-    auto analytics = std::make_shared<GoogleAnalytics4>(environment, client.id, count, client.newlyCreated);
+    // The client puts the identifier into the query as it stands. Ours are
+    // hexadecimal and dashes, which encoding leaves alone; a stored text with
+    // '&', spaces or line breaks must not add parameters or break the request.
+    auto analytics =
+        std::make_shared<GoogleAnalytics4>(environment, PercentEncode(client.id), count, client.newlyCreated);
     analytics->SetAppName(appName);
     analytics->SetAppVersion(WideToUtf8(kAppVersion));
     analytics->SetScreenResolution(std::to_string(facts.primaryWidth) + "x" + std::to_string(facts.primaryHeight));
