@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds all three builds and runs every test:
 # native unit tests, the Windows-side tests and the end-to-end scenarios
-# under Wine, and the inspection of both Windows programs.
+# under Wine, and the inspection of both Windows programs; then the native
+# unit tests again under the address and undefined-behaviour sanitizers, and
+# each fuzz target for a few seconds.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -12,6 +14,7 @@ start=$(date +%s)
 configure_and_build native
 configure_and_build win64
 configure_and_build win32
+configure_and_build asan
 
 status=0
 run_ctest() {
@@ -21,5 +24,8 @@ run_ctest() {
 run_ctest native
 run_ctest win64
 run_ctest win32
+run_ctest asan
+echo "== fuzz: every target of tests/fuzz for a few seconds (longer: scripts/fuzz.sh 600)"
+"$root/scripts/fuzz.sh" 7 || status=1
 echo "== all builds and tests took $(( $(date +%s) - start )) s"
 exit $status
