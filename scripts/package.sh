@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Builds the release package in dist/: both release screensaver files, their
+# SHA-256 sums and a short text for the Windows user. The build is made twice,
+# in two different folders, and the files of both must be byte for byte the
+# same, or the package is not made.
+#   scripts/package.sh          build, check and package
+#   scripts/package.sh --once   one build, no check (quicker, for a look)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+check=yes
+case ${1:-} in
+    --once) check=no ;;
+    "") ;;
+    *) echo "usage: $0 [--once]" >&2; exit 2 ;;
+esac
+"$root/scripts/setup.sh"
+
+name="Sorvane 3D Screensaver.scr"
+declare -A toolchain=([64-bit]=mingw-x86_64 [32-bit]=mingw-i686)
+
+# One release build of one architecture in `dir`, from a fresh cache. The
+# source and build folders are mapped to fixed names in everything the
+# compiler records, so that neither can reach the file.
+build_release() {
+    local arch=$1 dir=$2 log=$2/build.log
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    local map="-ffile-prefix-map=$root=/sorvane -ffile-prefix-map=$dir=/sorvane-build"
+    echo "== package: building $arch in ${dir#"$root"/}"
+    if ! { cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSORVANE_TESTS=OFF \
+               -DCMAKE_TOOLCHAIN_FILE="$root/cmake/${toolchain[$arch]}.cmake" \
+               -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" &&
+           cmake --build "$dir" -j "$(nproc)" --target screensaver; } >"$log" 2>&1; then
+        cat "$log"
+        return 1
+    fi
+    if grep -q 'warning:' "$log"; then
+        grep -B2 -A6 'warning:' "$log"
+        echo "package: the $arch build has warnings" >&2
+        return 1
+    fi
+}
+
+readme() {
+    cat <<'TEXT'
+Sorvane 3D Screensaver - the screensaver file
+=============================================
+
+This package holds the screensaver file of Sorvane 3D Screensaver in two
+builds. Use the one that matches your Windows:
+
+  64-bit\Sorvane 3D Screensaver.scr   for 64-bit Windows (most computers)
+  32-bit\Sorvane 3D Screensaver.scr   for 32-bit Windows
+
+The screensaver shows its scene through the product's main program,
+"Sorvane 3D Screensaver.exe", which the product's installer puts on the
+computer. Without it the screensaver reports that it cannot find its main
+file. SHA256SUMS lists the SHA-256 sum of each file, to check a download
+(PowerShell: Get-FileHash "Sorvane 3D Screensaver.scr").
+
+Install
+-------
+1. Copy the .scr file to the product's installation folder, beside
+   "Sorvane 3D Screensaver.exe" (or to any folder where it can stay).
+2. Right-click the file and choose "Install". Windows opens the Screen Saver
+   Settings with Sorvane 3D Screensaver chosen.
+3. "Settings..." opens the screensaver's own settings: monitor, blank
+   screens, mouse, antialiasing, music, sounds and playlist. "Preview" shows
+   it at once. Press OK in the Screen Saver Settings to keep it.
+
+Right-click and "Test" runs the screensaver at once; "Configure" opens its
+settings.
+
+Remove
+------
+1. In the Screen Saver Settings (right-click the desktop, Personalize, Lock
+   screen, Screen saver settings) choose another screensaver or "(None)" and
+   press OK.
+2. Delete the .scr file.
+3. To remove its settings too, run in a command prompt started as
+   administrator:
+     reg delete "HKLM\Software\Quenvale\Sorvane 3D Screensaver" /f /reg:64
+     reg delete "HKLM\Software\Quenvale" /v ClientGuid /f /reg:64
+     reg delete "HKLM\Software\Quenvale" /v SessionCount /f /reg:64
+     reg delete "HKCU\Software\Microsoft\Windows\CurrentVersion\Run" /v QuenvaleAnimatedWallpaper /f
+   (Uninstalling the product with its own uninstaller removes the main
+   program as well.)
+
+What it stores in the registry
+------------------------------
+The screensaver keeps no files of its own. Everything is a text value
+(REG_SZ), in the 64-bit part of the registry on 64-bit Windows.
+
+HKEY_LOCAL_MACHINE\Software\Quenvale\Sorvane 3D Screensaver
+  The settings, written when you press OK in its settings and read by the
+  main program: Antialiasing, CurMonitor, DisableMusic, DisableSound,
+  DisableOnMouseActivate, EnableMultiMonitorMode, FontScaling,
+  HighQualityGraphics, HighQualityTextures, MonitorAspectRatio,
+  MusicVolumePercentage, ShowBlackScreens, ShowFPS, ShufflePlayList,
+  SoundsVolumePercentage, UseDesktopRes, UsePlaylist.
+  PlayList   your music playlist (written by "Edit Playlist...").
+  Language   the language of the settings (English, Russian, German, French).
+  AppPath    the installation folder, written by the product's installer and
+             only read here.
+
+HKEY_LOCAL_MACHINE\Software\Quenvale
+  ClientGuid        a random identifier of this computer for the usage
+                    statistics; it names no person and no hardware.
+  SessionCount      how often the settings have been opened.
+  DisableAnalytics  create it (with any text) to send no usage statistics
+                    at all; the screensaver only reads it.
+
+HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run
+  QuenvaleAnimatedWallpaper  while "Run at Windows startup" is ticked, the
+                             main program's path followed by /w: Windows then
+                             starts it as an animated desktop wallpaper when
+                             you log on. Empty while the box is not ticked.
+TEXT
+}
+
+sha() { sha256sum "$1" | cut -d' ' -f1; }
+
+status=0
+for arch in 64-bit 32-bit; do
+    build_release "$arch" "$root/build/package-1/$arch"
+    if [ $check = yes ]; then
+        build_release "$arch" "$root/build/package-2/$arch"
+        first=$(sha "$root/build/package-1/$arch/$name")
+        second=$(sha "$root/build/package-2/$arch/$name")
+        if [ "$first" = "$second" ]; then
+            echo "== package: $arch reproducible, sha256 $first"
+        else
+            echo "package: the two $arch builds differ: $first against $second" >&2
+            cmp -l "$root/build/package-1/$arch/$name" "$root/build/package-2/$arch/$name" | head -20 >&2 || true
+            status=1
+        fi
+    fi
+done
+[ $status = 0 ] || exit 1
+
+dist=$root/dist
+rm -rf "$dist"
+mkdir -p "$dist/64-bit" "$dist/32-bit"
+for arch in 64-bit 32-bit; do
+    cp "$root/build/package-1/$arch/$name" "$dist/$arch/$name"
+done
+(cd "$dist" && sha256sum "64-bit/$name" "32-bit/$name" >SHA256SUMS)
+# Windows' Notepad of older versions wants CRLF line ends.
+readme | sed 's/$/\r/' >"$dist/README.txt"
+echo "== package: $(cd "$dist" && find . -type f | sort | tr '\n' ' ')"
+cat "$dist/SHA256SUMS"
