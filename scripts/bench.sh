@@ -65,6 +65,8 @@ row "  hardware measurement (the difference)" \
     "/c start to dialog visible and idle" "$(result configure_ms)" -
 row "/s start to main program's first instruction" "$(launch "through the screensaver's /s")" ms \
     "main program started directly" "$(launch "main program started directly")" 1.2
+row "  /t start to exit (the .scr's own start)" "$(result exit_ms)" ms "empty program start to exit" \
+    "$(result empty_program_ms)" -
 row "/p start to first painted preview" "$(result preview_ms)" ms "child window that paints nothing" \
     "$(result minimal_child_ms)" -
 row "/c peak working set, dialog open" "$(result configure_peak_mib)" MiB "minimal dialog" \
