@@ -45,6 +45,24 @@ void SplitPath(const std::wstring& path, std::wstring& head, std::wstring& rest)
 
 REGSAM ViewBit(bool use64BitView) { return use64BitView ? KEY_WOW64_64KEY : 0; }
 
+// True when every child tree on the way to the entry `path` names could be
+// written as a registry key: no part of a child's name between backslashes is
+// longer than a key name may be. Any other entry would make every later save
+// of the whole tree fail.
+bool ChildNamesFitKeys(const std::wstring& path) {
+    const std::size_t lastSlash = path.rfind(L'/');
+    if (lastSlash == std::wstring::npos) return true;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < lastSlash; ++i) {
+        if (path[i] == L'/' || path[i] == L'\\') {
+            run = 0;
+        } else if (++run > kKeyNameCapacity - 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool Node::NameOrder::operator()(const std::wstring& a, const std::wstring& b) const {
@@ -177,9 +195,10 @@ bool Node::ReadFromRegistry(HKEY root, const std::wstring& subKey) {
         } else {
             value = Value(entry->payload);
         }
+        const std::wstring name(valueName.data(), std::min<std::size_t>(nameLength, kValueNameCapacity - 1));
+        if (!ChildNamesFitKeys(name)) continue;
         try {
-            Get(std::wstring(valueName.data(), std::min<std::size_t>(nameLength, kValueNameCapacity - 1))) =
-                std::move(value);
+            Get(name) = std::move(value);
         } catch (const KeyNotFound&) {
             // A name such as "A/B" while "A" holds a number: kept out of the
             // tree rather than ending the whole read.
