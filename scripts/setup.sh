@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 packages=(cmake g++ make googletest libgtest-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
           wine64 xvfb xauth libgl1-mesa-dri imagemagick dpkg-dev python3 openssl
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev clang-tidy cppcheck)
 
 missing=()
 for p in "${packages[@]}"; do

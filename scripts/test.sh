@@ -25,6 +25,7 @@ run_ctest native
 run_ctest win64
 run_ctest win32
 run_ctest asan
+"$root/scripts/static_checks.sh" || status=1
 echo "== fuzz: every target of tests/fuzz for a few seconds (longer: scripts/fuzz.sh 600)"
 "$root/scripts/fuzz.sh" 7 || status=1
 echo "== all builds and tests took $(( $(date +%s) - start )) s"
