@@ -26,6 +26,7 @@ class HttpHitTransport final : public HitTransport {
 
 class SystemEnvironment final : public AnalyticsEnvironment {
   public:
+    // NOLINTNEXTLINE(cert-msc32-c,cert-msc51-cpp): the generator is seeded from random_device and the clocks below
     SystemEnvironment() {
         LARGE_INTEGER counter{};
         QueryPerformanceCounter(&counter);

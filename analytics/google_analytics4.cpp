@@ -4,6 +4,7 @@
 
 #include "analytics/analytics_endpoints.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -25,10 +26,7 @@ bool ByteOrder::operator()(const std::string& a, const std::string& b) const {
 }
 
 bool IsDigitsOnly(const std::string& text) {
-    if (text.empty()) return false;
-    for (char c : text)
-        if (c < '0' || c > '9') return false;
-    return true;
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::string PercentEncode(const std::string& text) {

@@ -3,6 +3,7 @@
 
 namespace platform {
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): the module runs the loop object it was given
 int MessageLoop::Run() {
     MSG message;
     for (;;) {

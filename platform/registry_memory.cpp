@@ -126,7 +126,7 @@ std::optional<std::wstring> MemoryRegistry::GetChars(HKEY root, const std::wstri
     auto raw = Get(root, path, name);
     if (!raw) return std::nullopt;
     std::wstring text(raw->data.size() / sizeof(wchar_t), L'\0');
-    if (!text.empty()) std::memcpy(&text[0], raw->data.data(), text.size() * sizeof(wchar_t));
+    if (!text.empty()) std::memcpy(text.data(), raw->data.data(), text.size() * sizeof(wchar_t));
     return text;
 }
 

@@ -56,14 +56,14 @@ public:
 
     LONG OpenKey(HKEY root, const wchar_t* subKey, REGSAM sam, HKEY* result) override;
     LONG CreateKey(HKEY root, const wchar_t* subKey, REGSAM sam, HKEY* result) override;
-    LONG QueryValue(HKEY key, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) override;
-    LONG SetValue(HKEY key, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) override;
-    LONG EnumKey(HKEY key, DWORD index, wchar_t* name, DWORD capacity) override;
-    LONG EnumValue(HKEY key, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
+    LONG QueryValue(HKEY handle, const wchar_t* name, DWORD* type, BYTE* data, DWORD* size) override;
+    LONG SetValue(HKEY handle, const wchar_t* name, DWORD type, const BYTE* data, DWORD size) override;
+    LONG EnumKey(HKEY handle, DWORD index, wchar_t* name, DWORD capacity) override;
+    LONG EnumValue(HKEY handle, DWORD index, wchar_t* name, DWORD* nameLength, DWORD* type, BYTE* data,
                    DWORD* size) override;
-    LONG QueryValueCount(HKEY key, DWORD* values) override;
-    LONG FlushKey(HKEY key) override;
-    LONG CloseKey(HKEY key) override;
+    LONG QueryValueCount(HKEY handle, DWORD* values) override;
+    LONG FlushKey(HKEY handle) override;
+    LONG CloseKey(HKEY handle) override;
     bool IsWow64Process() override { return wow64_; }
 
     struct Key;

@@ -19,12 +19,15 @@ using LSTATUS = LONG;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 
+// Windows' own names for its handle types, so that both builds see one type.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 struct HKEY__;
 using HKEY = HKEY__*;
 struct HWND__;
 using HWND = HWND__*;
 struct HMONITOR__;
 using HMONITOR = HMONITOR__*;
+// NOLINTEND(bugprone-reserved-identifier)
 
 struct RECT {
     LONG left;

@@ -52,9 +52,9 @@ std::wstring ChooseWorkingFolder(const std::wstring& mainProgram, const Launcher
     // An installation folder that no longer exists (the product was moved or
     // reinstalled elsewhere) would make the start fail although the program
     // was found, so such a folder is passed over.
-    const std::wstring appPath = ReadText(kProductKey, kAppPathValue, true);
+    std::wstring appPath = ReadText(kProductKey, kAppPathValue, true);
     if (!appPath.empty() && system.FolderExists(appPath)) return appPath;
-    const std::wstring location = ReadText(kUninstallKey, kInstallLocationValue, true);
+    std::wstring location = ReadText(kUninstallKey, kInstallLocationValue, true);
     if (!location.empty() && system.FolderExists(location)) return location;
     return FolderOf(mainProgram);
 }

@@ -36,6 +36,7 @@ class SystemDirect3D9 : public Direct3D9Calls {
     }
     HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
                               D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) override {
+        // NOLINTNEXTLINE(readability-suspicious-call-argument): passed through in Direct3D's own order
         return d3d_.CheckDeviceFormat(adapter, type, adapterFormat, usage, resourceType, checkFormat);
     }
     HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT renderTargetFormat,

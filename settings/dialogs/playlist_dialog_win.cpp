@@ -142,7 +142,7 @@ void CPlaylistDlg::OnInitDialog() {
     column.cx =
         static_cast<int>(SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(columnText.c_str()))) +
         kColumnMargin;
-    column.pszText = &columnText[0];
+    column.pszText = columnText.data();
     column.iSubItem = 0;
     SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 

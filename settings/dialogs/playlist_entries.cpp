@@ -1,6 +1,7 @@
 // Reading the playlist from its stored text and from m3u files, and its stored form.
 #include "settings/dialogs/playlist_entries.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -109,9 +110,7 @@ bool DecodeUtf8(const std::string& bytes, std::wstring& text) {
 }
 
 bool HasNonAscii(const std::string& bytes) {
-    for (const char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return false;
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
 } // namespace

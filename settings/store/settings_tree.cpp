@@ -7,6 +7,7 @@
 #include "settings/store/settings_tree_utf8.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -179,7 +180,8 @@ bool Node::ReadFromRegistry(HKEY root, const std::wstring& subKey) {
                                reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS)
             continue;
         const std::size_t available = std::min<std::size_t>(data.size(), bytes / sizeof(wchar_t));
-        const std::size_t length = std::find(data.begin(), data.begin() + available, L'\0') - data.begin();
+        const auto end = data.begin() + static_cast<std::ptrdiff_t>(available);
+        const auto length = static_cast<std::size_t>(std::find(data.begin(), end, L'\0') - data.begin());
         const auto entry = SplitRegistryEntry(std::wstring(data.data(), length));
         if (!entry) continue;
 

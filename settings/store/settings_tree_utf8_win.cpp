@@ -11,7 +11,7 @@ std::wstring Utf8ToWide(const std::string& text) {
     const int needed = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
     if (needed <= 0) return {};
     std::wstring wide(static_cast<std::size_t>(needed), L'\0');
-    const int written = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, &wide[0], needed);
+    const int written = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, wide.data(), needed);
     wide.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return wide;
 }
@@ -22,7 +22,7 @@ std::string WideToUtf8(const std::wstring& text) {
     const int needed = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
     if (needed <= 0) return {};
     std::string narrow(static_cast<std::size_t>(needed), '\0');
-    const int written = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &narrow[0], needed, nullptr, nullptr);
+    const int written = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, narrow.data(), needed, nullptr, nullptr);
     narrow.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
     return narrow;
 }
