@@ -30,7 +30,7 @@ TEST_F(HostileInput, ValuesOfEveryKindSizeAndDepthSurviveOkUntouchedOrAsSettings
     const std::wstring edgeText = L"3: " + std::wstring(2044, L'y');          // 4094 bytes, terminated 4096: read
     std::wstring deepPath = key;
     for (int level = 0; level < 24; ++level) deepPath += L"\\Level" + std::to_wstring(level);
-    const std::wstring playList(10 * 1024 * 1024 / sizeof(wchar_t), L'a');    // 10 MiB of one line
+    const std::wstring playList(std::size_t{10} * 1024 * 1024 / sizeof(wchar_t), L'a'); // 10 MiB of one line
 
     SeedRaw(key, L"Binary", REG_BINARY, e2e::Utf16Bytes(L"2: 7"));
     SeedRaw(key, L"Dword", REG_DWORD, Bytes({0x32, 0x00, 0x3a, 0x00}));
@@ -39,7 +39,7 @@ TEST_F(HostileInput, ValuesOfEveryKindSizeAndDepthSurviveOkUntouchedOrAsSettings
     SeedRaw(key, L"Expand", REG_EXPAND_SZ, e2e::Utf16Bytes(L"1: %TEMP%"));
     SeedRaw(key, L"None", REG_NONE, {});
     SeedRaw(key, L"OddBytes", REG_SZ, Bytes({'2', 0, ':', 0, ' ', 0, '9'}));
-    SeedRaw(key, L"Nuls", REG_SZ, e2e::Utf16Bytes(std::wstring(L"2: 4\0\0\0garbage", 15)));
+    SeedRaw(key, L"Nuls", REG_SZ, e2e::Utf16Bytes(std::wstring(L"2: 4\0\0\0garbage", 14)));
     SeedRaw(key, longName, REG_SZ, e2e::Utf16Bytes(L"2: 3"));
     SeedRaw(key, L"Big", REG_SZ, e2e::Utf16Bytes(bigText));
     SeedRaw(key, L"Edge", REG_SZ, e2e::Utf16Bytes(edgeText, true));

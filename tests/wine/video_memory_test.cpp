@@ -9,7 +9,7 @@
 #include <d3d9.h>
 #include <wbemidl.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -169,10 +169,12 @@ double HostClockMhz() {
     std::string line;
     double highest = 0;
     while (std::getline(cpuinfo, line)) {
-        double mhz = 0;
-        if (line.rfind("cpu MHz", 0) == 0 && std::sscanf(line.c_str() + line.find(':') + 1, "%lf", &mhz) == 1 &&
-            mhz > highest)
-            highest = mhz;
+        const std::size_t colon = line.find(':');
+        if (line.rfind("cpu MHz", 0) != 0 || colon == std::string::npos) continue;
+        const char* number = line.c_str() + colon + 1;
+        char* end = nullptr;
+        const double mhz = std::strtod(number, &end);
+        if (end != number && mhz > highest) highest = mhz;
     }
     return highest;
 }

@@ -159,7 +159,8 @@ TEST_F(StandIns, FindsTheWallpaperTopLevelAsAChildAndDeeper) {
     struct Case {
         const char* where;
         int depth; // 0: top-level
-    } cases[] = {{"top-level", 0}, {"child of a top-level window", 1}, {"grandchild of a top-level window", 2}};
+    };
+    const Case cases[] = {{"top-level", 0}, {"child of a top-level window", 1}, {"grandchild of a top-level window", 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.where);
         HWND parent = nullptr;

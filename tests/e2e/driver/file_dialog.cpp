@@ -80,8 +80,10 @@ std::wstring FileDialogFolder(HWND dialog) {
     const LRESULT length = SendMessageW(dialog, CDM_GETFOLDERPATH, capacity, memory.Param());
     if (length <= 0) return {};
     std::wstring folder(capacity, L'\0');
-    if (!memory.Read(0, &folder[0], capacity * sizeof(wchar_t))) return {};
-    return folder.c_str();
+    if (!memory.Read(0, folder.data(), capacity * sizeof(wchar_t))) return {};
+    const std::size_t end = folder.find(L'\0');
+    if (end != std::wstring::npos) folder.resize(end);
+    return folder;
 }
 
 std::vector<std::wstring> FileDialogTypes(HWND dialog) { return ComboItems(GetDlgItem(dialog, cmb1)); }
