@@ -15,11 +15,12 @@ namespace {
 // The stored count's value when it is all digits and below the largest
 // 32-bit value; -1 otherwise.
 long long CountBelowLimit(const std::wstring& text) {
-    if (text.empty() || text.size() > 10) return -1;
+    if (text.empty()) return -1;
     long long value = 0;
     for (const wchar_t c : text) {
         if (c < L'0' || c > L'9') return -1;
         value = value * 10 + (c - L'0');
+        if (value >= INT32_MAX) value = INT32_MAX; // held at the limit, so a long text cannot overflow
     }
     return value < INT32_MAX ? value : -1;
 }
