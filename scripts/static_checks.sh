@@ -52,13 +52,13 @@ native_files=$(project_files native | while read -r f; do
     case $f in
         tests/unit/*) echo "$f" ;;
         tests/*|bench/*) ;;
-        *) grep -q '_WIN32' "$f" "${f%.cpp}.h" 2>/dev/null && echo "$f" ;;
+        *) if grep -qs '_WIN32' "$f" "${f%.cpp}.h"; then echo "$f"; fi ;;
     esac
 done)
 if [ $# -gt 0 ]; then
     wanted=$(printf '%s\n' "$@" | sed "s|^$root/||")
     win_files=$(grep -xF "$wanted" <<<"$win_files" || true)
-    native_files=$(grep -xF "$wanted" <<<"$native_files" | grep -vxF "$win_files" || true)
+    native_files=$(grep -xF "$wanted" <<<"$native_files" || true)
 fi
 
 # clang needs the mingw-w64 C++ library and C headers, which only the cross
