@@ -61,13 +61,13 @@ std::wstring Widen(const char* text, int length) {
 }
 
 template <typename T> std::wstring PrintNumber(const Conversion& conversion, const char* lengthModifier, T value) {
-    std::string spec = "%" + conversion.flags;
-    if (conversion.width >= 0) spec += std::to_string(conversion.width);
-    if (conversion.precision >= 0) spec += "." + std::to_string(conversion.precision);
-    spec += lengthModifier;
-    spec += static_cast<char>(conversion.letter);
+    std::string pattern = "%" + conversion.flags;
+    if (conversion.width >= 0) pattern += std::to_string(conversion.width);
+    if (conversion.precision >= 0) pattern += "." + std::to_string(conversion.precision);
+    pattern += lengthModifier;
+    pattern += static_cast<char>(conversion.letter);
     char buffer[2 * kMaxField + 400]; // room for the widest double in %f with the largest precision and width
-    const int length = std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    const int length = std::snprintf(buffer, sizeof buffer, pattern.c_str(), value);
     if (length < 0) return std::wstring();
     return Widen(buffer, length < static_cast<int>(sizeof buffer) ? length : static_cast<int>(sizeof buffer) - 1);
 }
