@@ -2,7 +2,7 @@
 // over the registry seam.
 #include "analytics/session_facts.h"
 
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree_utf8.h"
 
 #include <cstdio>

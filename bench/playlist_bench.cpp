@@ -7,7 +7,7 @@
 #ifdef _WIN32
 #include "localization/language_table.h"
 #include "settings/dialogs/playlist_dialog_win.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree.h"
 
 #include <commctrl.h>

@@ -1,7 +1,7 @@
 // The CurMonitor text and the adapter it selects.
 #include "hardware/adapter_choice.h"
 
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 
 #include <limits>
 

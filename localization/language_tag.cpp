@@ -1,7 +1,7 @@
 // The user's language, as the installer records it under the product key.
 #include "localization/language_table.h"
 
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 
 std::wstring ReadLanguageTag() {
     std::wstring value;

@@ -1,7 +1,7 @@
 // The main program's candidate places and the choice of its working folder.
 #include "startup/launcher.h"
 
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 
 namespace {
 

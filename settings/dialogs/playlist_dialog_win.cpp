@@ -4,7 +4,7 @@
 
 #include "localization/language_table.h"
 #include "settings/dialogs/settings_schema.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree.h"
 
 #include <commctrl.h>

@@ -10,7 +10,7 @@
 #include "settings/dialogs/antialiasing_list_win.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/dialogs/settings_schema.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "startup/run_modes_win.h"
 
 #include <commctrl.h>

@@ -3,7 +3,7 @@
 
 #include "hardware/hardware_probe.h"
 #include "localization/language_table.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 
 namespace {
 

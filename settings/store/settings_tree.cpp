@@ -2,7 +2,7 @@
 #include "settings/store/settings_tree.h"
 
 #include "platform/registry.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree_format.h"
 #include "settings/store/settings_tree_utf8.h"
 

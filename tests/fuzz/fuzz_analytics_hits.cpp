@@ -6,7 +6,7 @@
 #include "analytics/google_analytics4.h"
 #include "analytics/session_facts.h"
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree_utf8.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/unit/analytics_fakes.h"

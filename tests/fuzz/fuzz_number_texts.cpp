@@ -4,7 +4,7 @@
 #include "analytics/session_facts.h"
 #include "hardware/adapter_choice.h"
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstdint>

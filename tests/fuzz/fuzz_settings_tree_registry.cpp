@@ -3,7 +3,7 @@
 // read must write out, and read back and write again to nothing new or
 // changed; no key may stay open.
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree.h"
 #include "tests/fuzz/fuzz_support.h"
 

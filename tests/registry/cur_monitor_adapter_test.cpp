@@ -1,6 +1,6 @@
 // The adapter that the stored CurMonitor value selects, against both registries.
 #include "hardware/adapter_choice.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/registry/registry_fixture.h"
 
 namespace {

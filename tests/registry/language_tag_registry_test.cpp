@@ -1,7 +1,7 @@
 // The language choice from the product key's "Language" value, against the
 // in-memory registry natively and Wine's registry in the Windows build.
 #include "localization/language_table.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/registry/registry_fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Plain text values, against the in-memory registry natively and Wine's
 // registry in the Windows build.
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/registry/registry_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // in-memory registry natively and Wine's registry in the Windows build.
 #include "hardware/hardware_probe.h"
 #include "settings/dialogs/settings_schema.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/registry/registry_fixture.h"
 
 #include <string>

@@ -2,7 +2,7 @@
 // reshape the hits: it goes into the query encoded, and ours unchanged.
 #include "analytics/session_facts.h"
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/unit/analytics_fakes.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Where the launcher looks for the main program, in which order, and which
 // folder it starts it in: over the in-memory registry and a fake file system.
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "startup/launcher.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // view, flushing, and keys closed on every path. These need the in-memory
 // registry's records, so they run natively only.
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // stay out of the settings tree, so that they cannot stop the settings from
 // being saved.
 #include "platform/registry_memory.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "settings/store/settings_tree.h"
 
 #include <gtest/gtest.h>

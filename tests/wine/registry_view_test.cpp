@@ -1,6 +1,6 @@
 // The view rule in a 64-bit process: there is no WOW64, so no view bit is
 // ever added, and values land where other 64-bit programs look for them.
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/e2e/driver/registry.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // on the wire when run under tests/capture/with_hit_capture.sh.
 #include "analytics/http_transport.h"
 #include "analytics/session_facts.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/e2e/driver/hit_capture.h"
 #include "tests/e2e/driver/registry.h"
 #include "tests/e2e/driver/windows.h"

@@ -2,7 +2,7 @@
 // dialog's window, and the values written before the refusal stay.
 #include "hardware/hardware_probe.h"
 #include "settings/dialogs/settings_schema.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/e2e/driver/message_box.h"
 #include "tests/e2e/driver/registry.h"
 #include "tests/e2e/driver/windows.h"

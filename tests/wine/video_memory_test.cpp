@@ -3,7 +3,7 @@
 #include "platform/com_objects_win.h"
 #include "hardware/processor_clock.h"
 #include "hardware/video_memory_win.h"
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 #include "tests/registry/registry_fixture.h"
 
 #include <d3d9.h>

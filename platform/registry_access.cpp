@@ -1,5 +1,5 @@
 // Plain REG_SZ reads and writes over the registry seam.
-#include "settings/store/registry_access.h"
+#include "platform/registry_access.h"
 
 #include "platform/registry.h"
 
