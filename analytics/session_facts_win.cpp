@@ -55,7 +55,8 @@ std::optional<std::string> UserInterfaceLanguage() {
 ClientGuid ReadOrCreateClientGuid() { return ReadOrCreateClientGuid(&CreateSystemGuid); }
 
 bool QueryOsVersion(OsVersion& version) {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    // Declared only for drivers; NTAPI is the Windows calling convention.
+    using RtlGetVersionFn = platform::WinApiFunction<LONG, OSVERSIONINFOEXW*>;
     platform::Library ntdll(L"ntdll.dll");
     auto rtlGetVersion = ntdll.Function<RtlGetVersionFn>("RtlGetVersion");
     if (!rtlGetVersion) return false;

@@ -54,7 +54,7 @@ BOOL CALLBACK NoteDeviceOfMonitor(GUID*, LPSTR, LPSTR driverName, LPVOID context
 // Only the display device's identifier is needed; DirectDraw is what ties a
 // monitor to a display device name.
 std::optional<std::string> DisplayDeviceNameOfMonitor(const platform::Library& ddraw, HMONITOR monitor) {
-    auto enumerate = ddraw.Function<LPDIRECTDRAWENUMERATEEXA>("DirectDrawEnumerateExA");
+    auto enumerate = ddraw.Function<decltype(&::DirectDrawEnumerateExA)>("DirectDrawEnumerateExA");
     if (!enumerate) return std::nullopt;
     DirectDrawDeviceSearch search{monitor, false, {}};
     enumerate(NoteDeviceOfMonitor, &search, DDENUM_ATTACHEDSECONDARYDEVICES);
@@ -65,10 +65,8 @@ std::optional<std::string> DisplayDeviceNameOfMonitor(const platform::Library& d
 // Lets WMI's providers act with the caller's identity, which they need to
 // answer. Looked up by name because older systems' ole32 may lack it.
 void AllowImpersonation(IWbemServices* services) {
-    using SetProxyBlanketFn =
-        HRESULT(WINAPI*)(IUnknown*, DWORD, DWORD, OLECHAR*, DWORD, DWORD, RPC_AUTH_IDENTITY_HANDLE, DWORD);
     platform::Library ole32(L"ole32.dll");
-    auto setProxyBlanket = ole32.Function<SetProxyBlanketFn>("CoSetProxyBlanket");
+    auto setProxyBlanket = ole32.Function<decltype(&::CoSetProxyBlanket)>("CoSetProxyBlanket");
     if (!setProxyBlanket) return;
     setProxyBlanket(services, RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr, RPC_C_AUTHN_LEVEL_CALL,
                     RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE);
@@ -205,9 +203,8 @@ bool VideoMemoryFromWmi(HMONITOR monitor, DWORD& bytes) {
 }
 
 DWORD VideoMemoryFromDirectDraw() {
-    using CreateExFn = HRESULT(WINAPI*)(GUID*, LPVOID*, REFIID, IUnknown*);
     platform::Library ddraw(L"ddraw.dll");
-    auto create = ddraw.Function<CreateExFn>("DirectDrawCreateEx");
+    auto create = ddraw.Function<decltype(&::DirectDrawCreateEx)>("DirectDrawCreateEx");
     if (!create) return 0;
     ComPtr<IDirectDraw7> directDraw;
     if (FAILED(create(nullptr, directDraw.ReceiveVoid(), kIidDirectDraw7, nullptr))) return 0;

@@ -16,11 +16,14 @@ REGSAM WriteAccess(bool use64BitView) {
     return KEY_SET_VALUE | (use64BitView && IsRunningUnderWow64() ? KEY_WOW64_64KEY : 0);
 }
 
-HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
-                           bool use64BitView) {
+REGSAM ReadAccess32BitView() { return KEY_READ | (sizeof(void*) == 8 ? KEY_WOW64_32KEY : 0); }
+
+namespace {
+
+HRESULT ReadText(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text, REGSAM access) {
     auto& registry = platform::Registry();
     platform::RegistryKey key;
-    if (registry.OpenKey(root, subKey, ReadAccess(use64BitView), key.Receive()) != ERROR_SUCCESS) return E_FAIL;
+    if (registry.OpenKey(root, subKey, access, key.Receive()) != ERROR_SUCCESS) return E_FAIL;
 
     DWORD type = REG_NONE;
     DWORD size = 0;
@@ -44,6 +47,17 @@ HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valu
     while (length < available && buffer[length] != L'\0') ++length;
     text.assign(buffer.data(), length);
     return S_OK;
+}
+
+} // namespace
+
+HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
+                           bool use64BitView) {
+    return ReadText(root, subKey, valueName, text, ReadAccess(use64BitView));
+}
+
+HRESULT ReadRegistryString32BitView(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) {
+    return ReadText(root, subKey, valueName, text, ReadAccess32BitView());
 }
 
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,

@@ -27,6 +27,14 @@ REGSAM WriteAccess(bool use64BitView);
 HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
                            bool use64BitView);
 
+// The read rights for the 32-bit view, where a 32-bit installer writes: for
+// the 32-bit program simply its own view (what use64BitView false reads); the
+// 64-bit program asks for it (KEY_WOW64_32KEY), so that both programs find the
+// product in the same place.
+REGSAM ReadAccess32BitView();
+// ReadRegistryString in the 32-bit view.
+HRESULT ReadRegistryString32BitView(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text);
+
 // Writes `text` as REG_SZ without a terminating NUL, creating missing keys.
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,
                             bool use64BitView);

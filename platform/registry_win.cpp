@@ -38,14 +38,12 @@ public:
         // knows about WOW64 at all, IsWow64Process answers the question.
         HMODULE kernel = GetModuleHandleW(L"kernel32");
         if (!kernel) return false;
-        using NativeInfoFn = void(WINAPI*)(LPSYSTEM_INFO);
-        using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-        auto nativeInfo = reinterpret_cast<NativeInfoFn>(
+        auto nativeInfo = reinterpret_cast<decltype(&::GetNativeSystemInfo)>(
             reinterpret_cast<void*>(GetProcAddress(kernel, "GetNativeSystemInfo")));
         if (!nativeInfo) return false;
         SYSTEM_INFO info{};
         nativeInfo(&info);
-        auto isWow64 = reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+        auto isWow64 = reinterpret_cast<decltype(&::IsWow64Process)>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
         if (!isWow64) return false;
         BOOL flag = FALSE;
         return isWow64(GetCurrentProcess(), &flag) && flag;

@@ -15,6 +15,12 @@ std::wstring ReadText(const wchar_t* key, const wchar_t* value, bool use64BitVie
     return text;
 }
 
+std::wstring ReadText32BitView(const wchar_t* key, const wchar_t* value) {
+    std::wstring text;
+    ReadRegistryString32BitView(HKEY_LOCAL_MACHINE, key, value, text);
+    return text;
+}
+
 } // namespace
 
 std::vector<std::wstring> MainProgramCandidates(const LauncherSystem& system) {
@@ -25,9 +31,10 @@ std::vector<std::wstring> MainProgramCandidates(const LauncherSystem& system) {
     if (!appPath.empty()) {
         candidates.push_back(appPath + kMainProgramFile);
     } else {
-        // The installer writes its uninstall entries into the 32-bit view.
+        // The installer is a 32-bit program: its uninstall entries are in the
+        // 32-bit view, which both builds of this program read.
         for (const wchar_t* entry : {kUninstallKey, kCombinedUninstallKey}) {
-            const std::wstring location = ReadText(entry, kInstallLocationValue, false);
+            const std::wstring location = ReadText32BitView(entry, kInstallLocationValue);
             if (!location.empty()) candidates.push_back(location + kMainProgramFile);
         }
     }

@@ -19,7 +19,8 @@ public:
     virtual bool FileExists(const std::wstring& path) const = 0;
     // True when `path` names an existing folder.
     virtual bool FolderExists(const std::wstring& path) const = 0;
-    // The program files folder, or nothing when the system cannot tell.
+    // The program files folder of 32-bit programs, where the product is
+    // installed, or nothing when the system cannot tell.
     virtual std::optional<std::wstring> ProgramFilesFolder() const = 0;
     // The process's current folder, or nothing when it cannot be had.
     virtual std::optional<std::wstring> CurrentFolder() const = 0;

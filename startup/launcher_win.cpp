@@ -36,7 +36,10 @@ bool WindowsLauncherSystem::FolderExists(const std::wstring& path) const {
 
 std::optional<std::wstring> WindowsLauncherSystem::ProgramFilesFolder() const {
     wchar_t folder[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathW(nullptr, folder, CSIDL_PROGRAM_FILES, FALSE)) return std::nullopt;
+    // The 32-bit program asks for its own program files folder, which on
+    // 64-bit Windows is the x86 one; the 64-bit program names that folder.
+    constexpr int kFolder = sizeof(void*) == 8 ? CSIDL_PROGRAM_FILESX86 : CSIDL_PROGRAM_FILES;
+    if (!SHGetSpecialFolderPathW(nullptr, folder, kFolder, FALSE)) return std::nullopt;
     return std::wstring(folder);
 }
 

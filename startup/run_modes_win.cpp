@@ -14,7 +14,8 @@ HWND WindowFromNumber(std::int32_t number) { return reinterpret_cast<HWND>(stati
 
 // Hands over to the system's password-change routine, when it has one.
 void RunChangePassword() {
-    using ChangePasswordFn = DWORD(WINAPI*)(LPCSTR registryKey, HWND parent, DWORD reserved1, DWORD reserved2);
+    // No system header declares it: registry key, parent window, two reserved values.
+    using ChangePasswordFn = platform::WinApiFunction<DWORD, LPCSTR, HWND, DWORD, DWORD>;
     platform::Library mpr(L"MPR.DLL");
     if (auto changePassword = mpr.Function<ChangePasswordFn>("PwdChangePasswordA"))
         changePassword("SCRSAVE", nullptr, 0, 0);

@@ -13,7 +13,7 @@ std::vector<int> SupportedSampleCounts() {
     // Loaded by name: a system without Direct3D 11 still runs the dialog,
     // with an empty list.
     platform::Library d3d11(L"d3d11.dll");
-    auto create = d3d11.Function<PFN_D3D11_CREATE_DEVICE>("D3D11CreateDevice");
+    auto create = d3d11.Function<decltype(&::D3D11CreateDevice)>("D3D11CreateDevice");
     if (!create) return counts;
 
     platform::ComPtr<ID3D11Device> device;

@@ -29,10 +29,17 @@ constexpr const wchar_t* kCombinedUninstallKey =
 
 std::string Show(const std::wstring& text) { return testing::PrintToString(text); }
 
-std::wstring ProgramFilesFolder() {
+std::wstring Environment(const wchar_t* name) {
     wchar_t folder[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"ProgramFiles", folder, MAX_PATH);
+    const DWORD length = GetEnvironmentVariableW(name, folder, MAX_PATH);
     return length > 0 && length < MAX_PATH ? std::wstring(folder, length) : std::wstring();
+}
+
+// The program files folder of 32-bit programs, where the product is installed
+// and where both builds of the screensaver look: "Program Files (x86)" on
+// 64-bit Windows.
+std::wstring ProgramFilesFolder() {
+    return e2e::Is64BitWindows() ? Environment(L"ProgramFiles(x86)") : Environment(L"ProgramFiles");
 }
 
 // "{root}" is the scenarios' own folder, "{pf}" the program files folder.
@@ -64,25 +71,35 @@ private:
 
 void ClearInstallation() {
     e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
-    e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey);
-    e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kCombinedUninstallKey);
+    for (const wchar_t* entry : {kUninstallKey, kCombinedUninstallKey}) {
+        e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, entry);
+        e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, e2e::View32(entry));
+    }
 }
 
-// The registry an installation leaves; null leaves a value out.
+// The registry an installation leaves; null leaves a value out. The
+// installer, a 32-bit program, writes its uninstall entries into the 32-bit
+// view, which the search reads; the working folder is taken from the
+// screensaver's entry in the 64-bit view, where only another installer writes.
 struct Installation {
     const wchar_t* appPath;
     const wchar_t* installLocation;
     const wchar_t* combinedLocation;
+    const wchar_t* installLocation64 = nullptr;
 };
 
 void Register(const Installation& installation) {
-    const std::pair<const wchar_t*, const wchar_t*> values[] = {{kProductKey, installation.appPath},
-                                                                {kUninstallKey, installation.installLocation},
-                                                                {kCombinedUninstallKey, installation.combinedLocation}};
-    for (const auto& [key, folder] : values) {
-        if (!folder) continue;
-        const wchar_t* name = key == kProductKey ? L"AppPath" : L"InstallLocation";
-        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, key, name, Expand(folder))) << "could not seed " << Show(key);
+    const struct {
+        std::wstring key;
+        const wchar_t* value;
+        const wchar_t* folder;
+    } values[] = {{kProductKey, L"AppPath", installation.appPath},
+                  {e2e::View32(kUninstallKey), L"InstallLocation", installation.installLocation},
+                  {e2e::View32(kCombinedUninstallKey), L"InstallLocation", installation.combinedLocation},
+                  {kUninstallKey, L"InstallLocation", installation.installLocation64}};
+    for (const auto& v : values) {
+        if (!v.folder) continue;
+        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, v.key, v.value, Expand(v.folder))) << "could not seed " << Show(v.key);
     }
 }
 
@@ -164,7 +181,7 @@ const StartCase kStarts[] = {
      L"{root}\\App Path Slash\\",
      0},
     {"ThroughTheScreensaversUninstallEntryWithTrailingBackslash",
-     {nullptr, L"{root}\\Uninstall Entry\\", L"{root}\\Combined Package"},
+     {nullptr, L"{root}\\Uninstall Entry\\", L"{root}\\Combined Package", L"{root}\\Uninstall Entry\\"},
      {L"{root}\\Uninstall Entry", L"{root}\\Combined Package"},
      {},
      L"{root}\\Empty",
@@ -172,13 +189,23 @@ const StartCase kStarts[] = {
      L"{root}\\Uninstall Entry\\",
      42},
     {"ThroughTheCombinedPackagesUninstallEntry",
-     {nullptr, L"{root}\\Lacks The Program", L"{root}\\Combined Package"},
+     {nullptr, L"{root}\\Lacks The Program", L"{root}\\Combined Package", L"{root}\\Lacks The Program"},
      {L"{root}\\Combined Package"},
      {L"{root}\\Lacks The Program"},
      L"{root}\\Empty",
      L"{root}\\Combined Package\\Sorvane 3D Screensaver.exe",
      L"{root}\\Lacks The Program",
      250},
+    // Only the 32-bit view's entry names the folder: the program's own folder
+    // is the working folder.
+    {"ThroughTheUninstallEntryOf32BitInstallerInTheProgramsFolder",
+     {nullptr, L"{root}\\Installer Only", nullptr},
+     {L"{root}\\Installer Only"},
+     {},
+     L"{root}\\Empty",
+     L"{root}\\Installer Only\\Sorvane 3D Screensaver.exe",
+     L"{root}\\Installer Only\\",
+     2},
     {"ThroughTheCombinedEntryAloneInTheProgramsFolder",
      {nullptr, nullptr, L"{root}\\Combined Only"},
      {L"{root}\\Combined Only"},
@@ -243,6 +270,7 @@ protected:
 
 TEST_P(LauncherReports, WhatWentWrongAndEndsWithExitCodeZero) {
     const MessageCase& c = GetParam();
+    if (c.registry.installLocation64 && !e2e::Is64BitWindows()) GTEST_SKIP() << "32-bit Windows has one view only";
     e2e::MainProgramStandIn standIn(0, false);
     ASSERT_NO_FATAL_FAILURE(Register(c.registry));
     if (c.folderNamedLikeTheProgramIn) {
@@ -276,6 +304,12 @@ const MessageCase kMessages[] = {
      {L"{root}\\Empty", L"{root}\\Empty", L"{root}\\Empty"},
      nullptr,
      nullptr,
+     L"Can't find the main file! Please reinstall screensaver."},
+    // The search reads the uninstall entries in the 32-bit view only.
+    {"UninstallEntryIn64BitViewIsNotSearched",
+     {nullptr, nullptr, nullptr, L"{root}\\Native View Only"},
+     nullptr,
+     L"{root}\\Native View Only", // found there, it would fail to start with the other message
      L"Can't find the main file! Please reinstall screensaver."},
     {"CandidateIsAFolder", {L"{root}\\Odd Install", nullptr, nullptr}, L"{root}\\Odd Install", nullptr,
      L"Can't start the screensaver! Please try to restart your computer."},

@@ -4,8 +4,20 @@
 #   wine_run.sh <name> <program.exe> [arguments...]
 # The prefix is a copy of a template prefix made once per build folder (the
 # copy hard-links everything but the registry files, which Wine rewrites).
+#
+# Environment for the harness:
+#   SORVANE_WINDOWS=32   a 32-bit Windows instead of a 64-bit one (whose
+#                        32-bit side runs 32-bit programs under WOW64)
+#   SORVANE_SCREENS=2    two screens joined into one desktop (Xinerama), which
+#                        Wine reports as two monitors
+#   SORVANE_DPI=<n>      the prefix's LogPixels, set before the program starts
 # Environment for the program: SORVANE_SCR (the screensaver, as a Windows
-# path) and SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path).
+# path), SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path) and
+# SORVANE_TEST_BIN (the folder of the test programs).
+#
+# A 32-bit program where 32-bit programs cannot run (no Wine 32-bit side, or a
+# kernel that refuses 32-bit code) is not run: the harness says so and exits
+# with 77, which ctest reports as skipped.
 set -uo pipefail
 name=$1; program=$2; shift 2
 
@@ -13,13 +25,33 @@ here=$(cd "$(dirname "$0")" && pwd)
 bin_dir=$(cd "$(dirname "$program")" && pwd)
 build=$bin_dir
 while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ]; do build=$(dirname "$build"); done
-wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
+windows=${SORVANE_WINDOWS:-64}
+
+# PE32 (0x10b) or PE32+ (0x20b), from the optional header's magic number.
+pe_magic=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(4096); o=struct.unpack_from("<I",d,0x3c)[0]; print(hex(struct.unpack_from("<H",d,o+24)[0]))' "$program")
+if [ "$pe_magic" = 0x10b ]; then
+    skip=""
+    [ -x /usr/lib/wine/wine ] || skip="Wine's 32-bit side is not installed"
+    [ -n "$skip" ] || skip=$("$here/../../scripts/probe_32bit.sh")
+    if [ -n "$skip" ]; then
+        echo "SKIPPED: $name, a 32-bit program, was not run: $skip" >&2
+        exit 77
+    fi
+    wine=/usr/lib/wine/wine
+else
+    if [ "$windows" = 32 ]; then
+        echo "wine_run: a 64-bit program cannot run on a 32-bit Windows" >&2
+        exit 1
+    fi
+    wine=/usr/lib/wine/wine64
+fi
 
 template=$build/wine/template
-"$here/wine_template.sh" "$template" || { echo "wine_run: no template prefix" >&2; exit 1; }
+[ "$windows" = 32 ] && template=$build/wine/template32
+"$here/wine_template.sh" "$template" "$windows" || { echo "wine_run: no template prefix" >&2; exit 1; }
 
 prefix=$build/wine/prefixes/$name
 rm -rf "$prefix"
@@ -36,8 +68,13 @@ export SORVANE_ARTIFACTS=$(to_windows "$artifacts")
 export SORVANE_TEST_BIN=$(to_windows "$bin_dir")
 
 # An X display of our own; Xvfb picks a free number and tells it on fd 3.
+screens=(-screen 0 1280x1024x24)
+if [ "${SORVANE_SCREENS:-1}" = 2 ]; then
+    # With RandR on, Wine sees only the first screen.
+    screens=(-screen 0 1280x1024x24 -screen 1 1024x768x24 +xinerama -extension RANDR)
+fi
 display_file=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$display_file")
@@ -48,6 +85,12 @@ cleanup() {
     kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
 }
 trap cleanup EXIT
+
+if [ -n "${SORVANE_DPI:-}" ]; then
+    # Read when the prefix's server starts: set it, then let the server end.
+    "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$SORVANE_DPI" /f >/dev/null 2>&1
+    "$wineserver" -w
+fi
 
 "$wine" "$program" "$@"
 rc=$?

@@ -25,7 +25,7 @@ TEST_F(RegistryAccessTest, WrittenTextReadsBackAsStoredByTheSystem) {
 TEST_F(RegistryAccessTest, WritingCreatesEveryMissingKeyOnThePath) {
     const std::wstring deep = L"Software\\SorvaneTests\\A\\B\\C";
     ASSERT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, L"Software\\SorvaneTests\\A"));
-    EXPECT_EQ(WriteRegistryString(HKEY_LOCAL_MACHINE, deep.c_str(), L"V", L"x", false), S_OK);
+    EXPECT_EQ(WriteRegistryString(HKEY_LOCAL_MACHINE, deep.c_str(), L"V", L"x", true), S_OK);
     EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, deep));
 }
 

@@ -12,11 +12,12 @@
 
 namespace {
 
-constexpr const wchar_t* kWow64Uninstall =
-    L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane 3D Screensaver_is1";
-constexpr const wchar_t* kWow64CombinedUninstall = L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\"
-                                                   L"Uninstall\\Sorvane 3D Screensaver and Animated Wallpaper_is1";
-constexpr const wchar_t* kWow64ProductKey = L"Software\\WOW6432Node\\Quenvale\\Sorvane 3D Screensaver";
+// Where a key below HKLM\Software lies in the 32-bit view: the 32-bit
+// installer's uninstall entries are there, and both builds read them there.
+std::wstring View32(const wchar_t* key) { return std::wstring(L"Software\\WOW6432Node") + (key + 8); }
+const std::wstring kWow64Uninstall = View32(kUninstallKey);
+const std::wstring kWow64CombinedUninstall = View32(kCombinedUninstallKey);
+const std::wstring kWow64ProductKey = View32(kProductKey);
 
 // Names compare case-insensitively, as on Windows.
 std::wstring Lower(std::wstring text) {
@@ -63,8 +64,9 @@ protected:
     void SetAppPath(const std::wstring& folder) {
         registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", folder);
     }
+    // The installer's entry, in the 32-bit view where the installer writes it.
     void SetInstallLocation(const wchar_t* key, const std::wstring& folder) {
-        registry.PutText(HKEY_LOCAL_MACHINE, key, L"InstallLocation", folder);
+        registry.PutText(HKEY_LOCAL_MACHINE, View32(key), L"InstallLocation", folder);
     }
 };
 
@@ -104,9 +106,9 @@ TEST_F(LauncherTest, CandidatesFollowTheRegistryThenProgramFilesThenTheCurrentFo
         platform::MemoryRegistry fresh;
         platform::ScopedRegistry use(fresh);
         if (c.appPath) fresh.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", c.appPath);
-        if (c.installLocation) fresh.PutText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", c.installLocation);
+        if (c.installLocation) fresh.PutText(HKEY_LOCAL_MACHINE, kWow64Uninstall, L"InstallLocation", c.installLocation);
         if (c.combinedLocation)
-            fresh.PutText(HKEY_LOCAL_MACHINE, kCombinedUninstallKey, L"InstallLocation", c.combinedLocation);
+            fresh.PutText(HKEY_LOCAL_MACHINE, kWow64CombinedUninstall, L"InstallLocation", c.combinedLocation);
         FakeSystem fake;
         if (!c.programFilesKnown) fake.programFiles.reset();
         if (!c.currentKnown) fake.current.reset();
@@ -190,14 +192,14 @@ TEST_F(LauncherTest, UnreadableRegistrySourcesArePassedOver) {
          },
          L"E:\\Un\\Sorvane 3D Screensaver.exe"},
         {"the screensaver's uninstall entry refuses access",
-         [](platform::MemoryRegistry& r) { r.DenyOpen(HKEY_LOCAL_MACHINE, kUninstallKey); },
+         [](platform::MemoryRegistry& r) { r.DenyOpen(HKEY_LOCAL_MACHINE, kWow64Uninstall); },
          L"F:\\Comb\\Sorvane 3D Screensaver.exe"},
     };
     for (const auto& c : cases) {
         platform::MemoryRegistry fresh;
         platform::ScopedRegistry use(fresh);
-        fresh.PutText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", L"E:\\Un");
-        fresh.PutText(HKEY_LOCAL_MACHINE, kCombinedUninstallKey, L"InstallLocation", L"F:\\Comb");
+        fresh.PutText(HKEY_LOCAL_MACHINE, kWow64Uninstall, L"InstallLocation", L"E:\\Un");
+        fresh.PutText(HKEY_LOCAL_MACHINE, kWow64CombinedUninstall, L"InstallLocation", L"F:\\Comb");
         c.spoil(fresh);
         FakeSystem fake;
         fake.AddFile(L"D:\\Apps\\Sorvane 3D Screensaver.exe");
@@ -208,23 +210,28 @@ TEST_F(LauncherTest, UnreadableRegistrySourcesArePassedOver) {
     }
 }
 
-// A 32-bit program on 64-bit Windows: AppPath from the native view, the
-// uninstall entries for the search from the 32-bit view.
-TEST_F(LauncherTest, UnderWow64TheSearchReadsAppPathNativeAndUninstallEntries32Bit) {
-    registry.SetWow64Process(true);
-    registry.PutText(HKEY_LOCAL_MACHINE, kWow64ProductKey, L"AppPath", L"X:\\Wow64Copy");
-    registry.PutText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", L"N:\\Native");
-    registry.PutText(HKEY_LOCAL_MACHINE, kWow64Uninstall, L"InstallLocation", L"W:\\Un32");
-    registry.PutText(HKEY_LOCAL_MACHINE, kWow64CombinedUninstall, L"InstallLocation", L"W:\\Comb32");
-    system.programFiles.reset();
-    system.current.reset();
-    const std::vector<std::wstring> expected = {L"W:\\Un32\\Sorvane 3D Screensaver.exe",
-                                                L"W:\\Comb32\\Sorvane 3D Screensaver.exe"};
-    EXPECT_EQ(MainProgramCandidates(system), expected)
-        << "AppPath in the 32-bit view and InstallLocation in the 64-bit view must both be ignored";
-
-    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", L"Y:\\Native");
-    EXPECT_EQ(MainProgramCandidates(system), std::vector<std::wstring>{L"Y:\\Native\\Sorvane 3D Screensaver.exe"});
+// AppPath from the 64-bit view, the uninstall entries for the search from the
+// 32-bit view: for the 32-bit program under WOW64 and for the 64-bit one alike.
+TEST_F(LauncherTest, TheSearchReadsAppPath64BitAndUninstallEntries32BitInBothBuilds) {
+    for (bool wow64 : {true, false}) {
+        platform::MemoryRegistry fresh;
+        platform::ScopedRegistry use(fresh);
+        fresh.SetWow64Process(wow64);
+        fresh.PutText(HKEY_LOCAL_MACHINE, kWow64ProductKey, L"AppPath", L"X:\\Wow64Copy");
+        fresh.PutText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", L"N:\\Native");
+        fresh.PutText(HKEY_LOCAL_MACHINE, kWow64Uninstall, L"InstallLocation", L"W:\\Un32");
+        fresh.PutText(HKEY_LOCAL_MACHINE, kWow64CombinedUninstall, L"InstallLocation", L"W:\\Comb32");
+        FakeSystem none;
+        none.programFiles.reset();
+        none.current.reset();
+        const std::vector<std::wstring> expected = {L"W:\\Un32\\Sorvane 3D Screensaver.exe",
+                                                    L"W:\\Comb32\\Sorvane 3D Screensaver.exe"};
+        EXPECT_EQ(MainProgramCandidates(none), expected)
+            << (wow64 ? "32-bit" : "64-bit") << " program: AppPath in the 32-bit view and InstallLocation in the "
+            << "64-bit view must both be ignored";
+        fresh.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", L"Y:\\Native");
+        EXPECT_EQ(MainProgramCandidates(none), std::vector<std::wstring>{L"Y:\\Native\\Sorvane 3D Screensaver.exe"});
+    }
 }
 
 TEST(FolderOf, KeepsEverythingUpToAndIncludingTheLastBackslash) {
@@ -305,6 +312,8 @@ TEST_F(LauncherTest, UnderWow64TheWorkingFolderReadsTheNativeViews) {
 
 TEST_F(LauncherTest, PlanStartsTheQuotedPathAloneInTheChosenFolder) {
     SetInstallLocation(kUninstallKey, L"C:\\Program Files (x86)\\Sorvane 3D Screensaver\\");
+    registry.PutText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation",
+                     L"C:\\Program Files (x86)\\Sorvane 3D Screensaver\\");
     system.AddFile(L"C:\\Program Files (x86)\\Sorvane 3D Screensaver\\\\Sorvane 3D Screensaver.exe");
     system.AddFolder(L"C:\\Program Files (x86)\\Sorvane 3D Screensaver");
     const auto plan = PlanLaunch(system);

@@ -20,7 +20,7 @@ HWND FindDescendant(HWND parent, int id, const wchar_t* className) {
     } search{id, className, nullptr};
     EnumChildWindows(
         parent,
-        [](HWND window, LPARAM context) -> BOOL {
+        [](HWND window, LPARAM context) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(context);
             if (GetDlgCtrlID(window) != s->id || ClassName(window) != s->className) return TRUE;
             s->found = window;

@@ -12,7 +12,7 @@ std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> found;
     EnumChildWindows(
         parent,
-        [](HWND child, LPARAM context) -> BOOL {
+        [](HWND child, LPARAM context) CALLBACK -> BOOL {
             reinterpret_cast<std::vector<HWND>*>(context)->push_back(child);
             return TRUE;
         },

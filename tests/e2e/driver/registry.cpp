@@ -4,8 +4,29 @@
 #include <sddl.h>
 
 #include <cstring>
+#include <string_view>
 
 namespace e2e {
+namespace {
+
+// Every access names the 64-bit view explicitly: a 32-bit test program then
+// sees the registry as the 64-bit one does (the 32-bit view is reached by its
+// real path, View32), and on 32-bit Windows the flag is ignored.
+constexpr REGSAM kView = KEY_WOW64_64KEY;
+
+} // namespace
+
+bool Is64BitWindows() {
+    if (sizeof(void*) == 8) return true;
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::wstring View32(const std::wstring& softwarePath) {
+    constexpr std::wstring_view kSoftware = L"Software\\";
+    if (!Is64BitWindows() || softwarePath.compare(0, kSoftware.size(), kSoftware) != 0) return softwarePath;
+    return L"Software\\WOW6432Node\\" + softwarePath.substr(kSoftware.size());
+}
 
 std::wstring RegistryValue::Chars() const {
     std::wstring text(data.size() / sizeof(wchar_t), L'\0');
@@ -22,7 +43,7 @@ std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool terminated) {
 bool SeedValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
                const std::vector<BYTE>& data) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     const LONG status = RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
     RegCloseKey(key);
@@ -36,7 +57,7 @@ bool SeedText(HKEY root, const std::wstring& path, const std::wstring& name, con
 
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const std::wstring& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return std::nullopt;
     RegistryValue value;
     DWORD size = 0;
     LONG status = RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size);
@@ -52,7 +73,7 @@ std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, cons
 
 bool KeyExists(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
@@ -61,7 +82,7 @@ namespace {
 
 bool SetKeyPermissions(HKEY root, const std::wstring& path, const wchar_t* sddl) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, path.c_str(), 0, WRITE_DAC | kView, &key) != ERROR_SUCCESS) return false;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     const bool set = ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr) &&
                      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
@@ -74,7 +95,7 @@ bool SetKeyPermissions(HKEY root, const std::wstring& path, const wchar_t* sddl)
 void Unlock(HKEY root, const std::wstring& path) {
     SetKeyPermissions(root, path, L"D:(A;OICI;KA;;;WD)");
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return;
     std::vector<std::wstring> children;
     wchar_t name[256];
     for (DWORD i = 0; RegEnumKeyW(key, i, name, 256) == ERROR_SUCCESS; ++i) children.push_back(name);
@@ -83,8 +104,12 @@ void Unlock(HKEY root, const std::wstring& path) {
 }
 
 void DeleteTree(HKEY root, const std::wstring& path) {
-    RegDeleteTreeW(root, path.c_str());
-    RegDeleteKeyW(root, path.c_str());
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS | kView, &key) == ERROR_SUCCESS) {
+        RegDeleteTreeW(key, nullptr);
+        RegCloseKey(key);
+    }
+    RegDeleteKeyExW(root, path.c_str(), kView, 0);
 }
 
 } // namespace
@@ -99,12 +124,16 @@ bool DeleteKeyTree(HKEY root, const std::wstring& path) {
 }
 
 bool DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name) {
-    return RegDeleteKeyValueW(root, path.c_str(), name.c_str()) == ERROR_SUCCESS;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_SET_VALUE | kView, &key) != ERROR_SUCCESS) return false;
+    const bool deleted = RegDeleteValueW(key, name.c_str()) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return deleted;
 }
 
 bool DenyWrites(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | kView, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     // Everyone may read; the owner keeps the right to change the permissions back.

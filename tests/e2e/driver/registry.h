@@ -17,6 +17,13 @@ struct RegistryValue {
     std::wstring Chars() const;
 };
 
+// Every function here works in the 64-bit view of the registry, whatever the
+// test program's own bitness; the 32-bit view is reached by its path.
+bool Is64BitWindows();
+// A path below HKLM\Software as it lies in the 32-bit view (where a 32-bit
+// installer writes): under WOW6432Node on 64-bit Windows, unchanged on 32-bit.
+std::wstring View32(const std::wstring& softwarePath);
+
 std::vector<BYTE> Utf16Bytes(const std::wstring& text, bool terminated = false);
 
 // Writes a value with exactly this type and data, creating keys; false on failure.

@@ -32,7 +32,7 @@ std::vector<HWND> TopLevelWindows(DWORD processId) {
         std::vector<HWND> found;
     } search{processId, {}};
     EnumWindows(
-        [](HWND window, LPARAM context) -> BOOL {
+        [](HWND window, LPARAM context) CALLBACK -> BOOL {
             auto* s = reinterpret_cast<Search*>(context);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
