@@ -11,6 +11,8 @@
 #   SORVANE_SCREENS=2    two screens joined into one desktop (Xinerama), which
 #                        Wine reports as two monitors
 #   SORVANE_DPI=<n>      the prefix's LogPixels, set before the program starts
+#   SORVANE_RESULTS=<d>  a folder for GoogleTest's XML results (and the reason
+#                        of a skip)
 # Environment for the program: SORVANE_SCR (the screensaver, as a Windows
 # path), SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path) and
 # SORVANE_TEST_BIN (the folder of the test programs).
@@ -38,6 +40,7 @@ if [ "$pe_magic" = 0x10b ]; then
     [ -n "$skip" ] || skip=$("$here/../../scripts/probe_32bit.sh")
     if [ -n "$skip" ]; then
         echo "SKIPPED: $name, a 32-bit program, was not run: $skip" >&2
+        [ -n "${SORVANE_RESULTS:-}" ] && echo "$skip" >"$SORVANE_RESULTS/$name.skipped"
         exit 77
     fi
     wine=/usr/lib/wine/wine
@@ -66,6 +69,12 @@ to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 export SORVANE_SCR=$(to_windows "$build/Sorvane 3D Screensaver.scr")
 export SORVANE_ARTIFACTS=$(to_windows "$artifacts")
 export SORVANE_TEST_BIN=$(to_windows "$bin_dir")
+# GoogleTest's results, for the summary of scripts/test.sh.
+if [ -n "${SORVANE_RESULTS:-}" ]; then
+    export GTEST_OUTPUT="xml:$(to_windows "$SORVANE_RESULTS/$name.xml")"
+else
+    unset GTEST_OUTPUT
+fi
 
 # An X display of our own; Xvfb picks a free number and tells it on fd 3.
 screens=(-screen 0 1280x1024x24)
