@@ -32,7 +32,9 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ASSERT_TRUE(e2e::DeleteKeyTree(root, kMakerKey));
+        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, e2e::View32(kMakerKey)));
         ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey));
+        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, e2e::View32(kUninstallKey)));
         e2e::DeleteValue(HKEY_CURRENT_USER, kRunKey, kRunValue);
         // Analytics stays off unless a test asks for it: nothing here may
         // wait for, or reach, the network.

@@ -71,6 +71,26 @@ std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, cons
     return value;
 }
 
+std::map<std::wstring, RegistryValue> ReadValues(HKEY root, const std::wstring& path) {
+    std::map<std::wstring, RegistryValue> values;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return values;
+    std::vector<wchar_t> name(16384);
+    std::vector<BYTE> data(1 << 16);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD size = static_cast<DWORD>(data.size());
+        RegistryValue value;
+        if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &value.type, data.data(), &size) !=
+            ERROR_SUCCESS)
+            break;
+        value.data.assign(data.begin(), data.begin() + size);
+        values[std::wstring(name.data(), nameLength)] = value;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
 bool KeyExists(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | kView, &key) != ERROR_SUCCESS) return false;

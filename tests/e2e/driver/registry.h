@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ struct RegistryValue {
     std::vector<BYTE> data;
     // The data as UTF-16 characters, all of them (a terminator included if stored).
     std::wstring Chars() const;
+    bool operator==(const RegistryValue& other) const { return type == other.type && data == other.data; }
 };
 
 // Every function here works in the 64-bit view of the registry, whatever the
@@ -32,6 +34,8 @@ bool SeedValue(HKEY root, const std::wstring& path, const std::wstring& name, DW
 bool SeedText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
               DWORD type = REG_SZ, bool terminated = false);
 std::optional<RegistryValue> ReadValue(HKEY root, const std::wstring& path, const std::wstring& name);
+// Every value of the key, by name (empty when the key is missing).
+std::map<std::wstring, RegistryValue> ReadValues(HKEY root, const std::wstring& path);
 bool KeyExists(HKEY root, const std::wstring& path);
 // Removes a key with everything below it; true when it is gone.
 bool DeleteKeyTree(HKEY root, const std::wstring& path);
