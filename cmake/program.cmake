@@ -8,6 +8,24 @@ target_include_directories(screensaver PRIVATE ${CMAKE_BINARY_DIR}/generated ${C
 set_property(SOURCE resources/sorvane.rc APPEND PROPERTY OBJECT_DEPENDS
              ${CMAKE_BINARY_DIR}/generated/sorvane.manifest)
 target_link_libraries(screensaver PRIVATE sorvane_core)
+
+# Libraries only some modes need are loaded when first called, from the system
+# folder (platform/delayed_imports_win.cpp): run mode starts with kernel32 and
+# advapi32 alone, and no library can be taken from the program's folder.
+enable_language(ASM)
+set_target_properties(screensaver PROPERTIES SORVANE_DELAY_LOADS ON)
+set(delay_arguments)
+foreach(library IN LISTS SORVANE_DELAY_LOADED_LIBRARIES)
+  find_library(import_library_${library} NAMES ${library} REQUIRED)
+  list(APPEND delay_arguments --library ${library}.dll=${import_library_${library}})
+endforeach()
+set(delayed_imports ${CMAKE_BINARY_DIR}/generated/delayed_imports.s)
+add_custom_command(OUTPUT ${delayed_imports}
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/delayed_imports.py --nm ${CMAKE_NM} --arch ${CMAKE_SYSTEM_PROCESSOR}
+          --output ${delayed_imports} ${delay_arguments} $<TARGET_FILE:sorvane_core>
+  DEPENDS sorvane_core ${CMAKE_SOURCE_DIR}/cmake/delayed_imports.py
+  COMMENT "Generating the delay-loaded imports")
+target_sources(screensaver PRIVATE ${delayed_imports})
 target_link_options(screensaver PRIVATE -municode -static -static-libgcc -static-libstdc++
                     -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
 target_compile_options(sorvane_core PRIVATE -ffunction-sections -fdata-sections)

@@ -3,6 +3,7 @@
 
 #include "hardware/adapter_choice.h"
 #include "platform/com_objects_win.h"
+#include "platform/direct3d9_win.h"
 #include "hardware/video_controller_match.h"
 #include "platform/library_win.h"
 
@@ -110,7 +111,7 @@ DWORD QueryVideoMemory() {
 }
 
 bool MonitorOfChosenAdapter(HMONITOR& monitor) {
-    ComPtr<IDirect3D9> direct3d(Direct3DCreate9(D3D_SDK_VERSION));
+    const platform::Direct3D9 direct3d;
     if (!direct3d) return false;
     const UINT adapters = direct3d->GetAdapterCount();
     if (adapters == 0) return false;

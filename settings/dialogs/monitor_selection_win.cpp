@@ -3,7 +3,7 @@
 #include "settings/dialogs/monitor_selection.h"
 
 #include "localization/language_table.h"
-#include "platform/com_objects_win.h"
+#include "platform/direct3d9_win.h"
 #include "settings/store/settings_tree.h"
 
 
@@ -93,7 +93,7 @@ LRESULT AddEntry(HWND list, const wchar_t* text, std::intptr_t itemData) {
 
 bool EnumerateAdapters(AdapterEnumeration& found, const DeviceModeApproval& approve) {
     SystemDisplays displays;
-    const platform::ComPtr<IDirect3D9> d3d(Direct3DCreate9(D3D_SDK_VERSION));
+    const platform::Direct3D9 d3d;
     if (!d3d) return EnumerateAdapters(nullptr, displays, found, approve);
     SystemDirect3D9 calls(*d3d.Get());
     return EnumerateAdapters(&calls, displays, found, approve);
