@@ -238,6 +238,31 @@ TEST_F(AnalyticsWire, RegistryDecidesWhetherASessionStarts) {
     }
 }
 
+// The same on the harness's two monitors (SORVANE_SCREENS=2): 1280x1024, the
+// primary, and 1024x768 beside it.
+class TwoMonitorsWire : public AnalyticsWire {
+  protected:
+    void SetUp() override {
+        if (!e2e::TwoScreensRequested()) GTEST_SKIP() << "runs on the harness's two screens (SORVANE_SCREENS=2)";
+        ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), 2) << "the harness's display shows Wine one monitor";
+        AnalyticsWire::SetUp();
+    }
+};
+
+TEST_F(TwoMonitorsWire, EveryHitCountsBothMonitorsAndCarriesEachSize) {
+    std::map<std::string, Pairs> hits;
+    const ConfigureRun run = RunConfigure([&](HWND) { hits = HitsOf(Narrow(Stored(L"ClientGuid")), 2); });
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(hits.size(), 2u) << "page_view and ScreenView";
+    for (const auto& [event, pairs] : hits) {
+        EXPECT_EQ(Value(pairs, "upn.screen_count"), "2") << event;
+        EXPECT_EQ(Value(pairs, "up.screen_size"), "1280x1024") << event;
+        EXPECT_EQ(Value(pairs, "up.screen_size2"), "1024x768") << event;
+        EXPECT_EQ(Value(pairs, "up.screen_size3"), "(absent)") << event;
+        EXPECT_EQ(Value(pairs, "sr"), "1280x1024") << event << ": the primary display's resolution";
+    }
+}
+
 // A proxy that takes connections and never answers: every request hangs.
 class SilentProxy {
   public:

@@ -4,6 +4,7 @@
 #include "hardware/processor_clock.h"
 #include "hardware/video_memory_win.h"
 #include "platform/registry_access.h"
+#include "tests/e2e/driver/process.h"
 #include "tests/registry/registry_fixture.h"
 
 #include <d3d9.h>
@@ -161,6 +162,46 @@ TEST_F(VideoMemoryTest, UnidentifiedMonitorTakesTheSoleControllersMemory) {
         EXPECT_FALSE(read) << controllers.size() << " controllers: no guess";
         EXPECT_EQ(bytes, 0u);
     }
+}
+
+// On the harness's two monitors (SORVANE_SCREENS=2), which Direct3D 9 lists
+// as two adapters.
+class TwoMonitorsVideoMemory : public VideoMemoryTest {
+  protected:
+    void SetUp() override {
+        if (!e2e::TwoScreensRequested()) GTEST_SKIP() << "runs on the harness's two screens (SORVANE_SCREENS=2)";
+        ASSERT_EQ(GetSystemMetrics(SM_CMONITORS), 2) << "the harness's display shows Wine one monitor";
+        VideoMemoryTest::SetUp();
+    }
+};
+
+std::string GdiDeviceName(HMONITOR monitor) {
+    MONITORINFOEXA info{};
+    info.cbSize = sizeof(info);
+    return GetMonitorInfoA(monitor, &info) ? info.szDevice : "(no monitor)";
+}
+
+TEST_F(TwoMonitorsVideoMemory, StoredSecondMonitorMeasuresTheSecondAdaptersMonitor) {
+    const HMONITOR first = MonitorOfAdapter(0);
+    const HMONITOR second = MonitorOfAdapter(1);
+    ASSERT_NE(second, nullptr) << "Direct3D 9 lists one adapter";
+    ASSERT_NE(first, second);
+    const struct {
+        const wchar_t* curMonitor;
+        HMONITOR expected;
+    } cases[] = {{L"2: 1", second}, {L"2: 0", first}, {L"2: 2", first}, {L"2: 7", first}};
+    for (const auto& c : cases) {
+        SeedText(HKEY_LOCAL_MACHINE, kProductKey, L"CurMonitor", c.curMonitor);
+        HMONITOR monitor = nullptr;
+        EXPECT_TRUE(MonitorOfChosenAdapter(monitor));
+        EXPECT_EQ(monitor, c.expected) << "CurMonitor " << testing::PrintToString(std::wstring(c.curMonitor))
+                                       << ": expected " << GdiDeviceName(c.expected) << ", measured "
+                                       << GdiDeviceName(monitor);
+    }
+    // The second adapter's display device is found through its monitor too.
+    wchar_t buffer[512];
+    ASSERT_TRUE(DeviceIdFromMonitor(second, buffer, 512)) << GdiDeviceName(second);
+    EXPECT_EQ(std::wstring(buffer), DeviceIdOfMonitor(second));
 }
 
 // The host's clock as Linux reports it, from the Wine drive that maps "/".

@@ -24,6 +24,7 @@ double MillisecondsBetween(LARGE_INTEGER from, LARGE_INTEGER to) {
 std::wstring ScreensaverPath() { return Environment(L"SORVANE_SCR"); }
 std::wstring ArtifactsFolder() { return Environment(L"SORVANE_ARTIFACTS"); }
 std::wstring TestBinFolder() { return Environment(L"SORVANE_TEST_BIN"); }
+bool TwoScreensRequested() { return Environment(L"SORVANE_SCREENS") == L"2"; }
 
 Process Process::Start(const std::wstring& program, const std::wstring& arguments, const std::wstring& workingFolder) {
     std::wstring commandLine = L"\"" + program + L"\"";

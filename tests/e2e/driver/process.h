@@ -13,6 +13,8 @@ namespace e2e {
 std::wstring ScreensaverPath();
 std::wstring ArtifactsFolder();
 std::wstring TestBinFolder();
+// True when the harness was asked for two monitors (SORVANE_SCREENS=2).
+bool TwoScreensRequested();
 
 class Process {
 public:
