@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks a built screensaver file without running it: the machine type, that
-it imports only system DLLs, and that its resources hold the product name
-(string 1), the version resource and a manifest for the right processor.
+it imports only system DLLs and none of those it loads by name from the system
+folder, and that its resources hold the product name (string 1), the version
+resource and a manifest for the right processor.
 
     inspect_pe.py FILE --machine i386|amd64
 """
@@ -13,6 +14,9 @@ SYSTEM_DLLS = {
     "comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "wininet.dll", "urlmon.dll",
     "winmm.dll", "msvcrt.dll", "ntdll.dll", "d3d9.dll", "d3d11.dll", "dxgi.dll", "version.dll",
 }
+# Loaded by name from the system folder where they are used, so that Windows
+# never looks for them beside the program.
+LOADED_BY_NAME = {"wininet.dll", "urlmon.dll", "winmm.dll"}
 MACHINES = {"i386": 0x14C, "amd64": 0x8664}
 MANIFEST_ARCH = {"i386": "x86", "amd64": "amd64"}
 RT_STRING, RT_VERSION, RT_MANIFEST = 6, 16, 24
@@ -97,6 +101,9 @@ def main():
     foreign = [name for name in imports if name.lower() not in SYSTEM_DLLS]
     if foreign:
         problems.append("imports DLLs that are not part of Windows: " + ", ".join(foreign))
+    static = [name for name in imports if name.lower() in LOADED_BY_NAME]
+    if static:
+        problems.append("imports DLLs that it must load by name: " + ", ".join(static))
     resources = pe.resources()
     table = resources.get((RT_STRING, 1))
     name = table and string_from_table(table, 1)
