@@ -83,5 +83,7 @@ AnalyticsEnvironment& SystemAnalyticsEnvironment() {
     return *environment;
 }
 
+bool WaitForHitsInFlight(std::uint32_t milliseconds) { return HttpTransport::WaitForRequests(milliseconds); }
+
 GoogleAnalytics4::GoogleAnalytics4(const std::string& clientId, std::int32_t sessionCount, bool firstVisit)
     : GoogleAnalytics4(SystemAnalyticsEnvironment(), clientId, sessionCount, firstVisit) {}
