@@ -41,6 +41,9 @@ class AnalyticsEnvironment {
 
 // The system's environment (Windows only).
 AnalyticsEnvironment& SystemAnalyticsEnvironment();
+// Waits at most `milliseconds` for the system environment's hits still on
+// their way; true when none is left (Windows only).
+bool WaitForHitsInFlight(std::uint32_t milliseconds);
 
 class GoogleAnalytics4 {
   public:

@@ -2,61 +2,41 @@
 // is started and left to the platform, which releases it on completion.
 #pragma once
 
-#include <windows.h>
-#include <wininet.h>
+#include "analytics/internet_api.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 
-// A WinINet handle, closed when it goes out of scope.
+// A WinINet handle, closed through its table when it goes out of scope.
 class InternetHandle {
   public:
-    InternetHandle() = default;
-    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+    explicit InternetHandle(const InternetApi& api) : api_(&api) {}
     ~InternetHandle() { Close(); }
     InternetHandle(const InternetHandle&) = delete;
     InternetHandle& operator=(const InternetHandle&) = delete;
 
     HINTERNET Get() const { return handle_; }
-    HINTERNET Release() {
-        HINTERNET handle = handle_;
-        handle_ = nullptr;
-        return handle;
-    }
     void Reset(HINTERNET handle) {
         Close();
         handle_ = handle;
     }
     explicit operator bool() const { return handle_ != nullptr; }
     void Close() {
-        if (handle_) InternetCloseHandle(handle_);
+        if (handle_) api_->InternetCloseHandle(handle_);
         handle_ = nullptr;
     }
 
   private:
+    const InternetApi* api_;
     HINTERNET handle_ = nullptr;
-};
-
-// One request under way: what the completion has to release.
-struct RequestContext {
-    RequestContext();
-    ~RequestContext();
-    RequestContext(const RequestContext&) = delete;
-    RequestContext& operator=(const RequestContext&) = delete;
-
-    // Tells a request's context from the transport itself, which is the
-    // connection handle's context.
-    std::uint32_t tag;
-    InternetHandle request;
-    // Private copy of the body; null for a request without one.
-    std::unique_ptr<char[]> body;
 };
 
 class HttpTransport {
   public:
     // `host` null means "localhost"; `secure` picks port 443 and TLS, else 80.
-    HttpTransport(const char* host, bool secure, const std::string& userAgent);
+    // `api` must outlive every request the transport starts.
+    HttpTransport(const char* host, bool secure, const std::string& userAgent,
+                  const InternetApi& api = SystemInternetApi());
     // Closes the connection and the session, which cancels requests still in
     // flight: a transport is meant to outlive its requests.
     ~HttpTransport();
@@ -75,20 +55,24 @@ class HttpTransport {
     bool Get(const char* objectName, const char* referrer) { return Send("GET", objectName, nullptr, referrer); }
     bool Head(const char* objectName, const char* referrer) { return Send("HEAD", objectName, nullptr, referrer); }
 
-    // Runs on WinINet's threads; touches only the request's own context and
-    // standard output.
+    // Runs on WinINet's threads; touches only the list of requests in flight,
+    // the request's own record and standard output.
     static void CALLBACK OnInternetStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
                                           DWORD informationLength);
 
     DWORD LastError() const { return lastError; }
-    // Request contexts of every transport not yet released (by their
-    // completion, or by Send when a request fails at once).
+    // Requests of every transport not yet released (by their completion, or
+    // by Send when a request finishes or fails at once).
     static long RequestsInFlight();
+    // Waits until no request is in flight, at most `milliseconds`; true when
+    // none is left.
+    static bool WaitForRequests(DWORD milliseconds);
 
   private:
+    const InternetApi& api;
     InternetHandle session;
     InternetHandle connection;
-    // The most recent request; its context owns it once it is under way.
+    // The most recent request while it is under way; its record owns it.
     HINTERNET request = nullptr;
     DWORD lastError = 0;
     bool secure;

@@ -85,9 +85,7 @@ void BenchSendStart() {
     }
     const double total = MicrosecondsSince(start);
     const auto waitStart = Clock::now();
-    bool done = false;
-    while (!(done = HttpTransport::RequestsInFlight() == 0) && MicrosecondsSince(waitStart) < 30e6)
-        Sleep(5);
+    const bool done = HttpTransport::WaitForRequests(30000);
     std::printf("Post returns: first %.0f us (opens session and connection), then %.0f us on average, slowest "
                 "%.0f us\n",
                 first, (total - first) / (kRequests - 1), slowest);

@@ -1,18 +1,18 @@
 #!/usr/bin/env python3
 """Checks a built screensaver file without running it: the machine type, that
-it imports only system DLLs, and that its resources hold the product name
-(string 1), the version resource and a manifest for the right processor.
+it imports only the few system DLLs that every mode needs (the rest it loads
+from the system folder when a mode first calls them), and that its resources
+hold the product name (string 1), the version resource and a manifest for the
+right processor.
 
     inspect_pe.py FILE --machine i386|amd64
 """
 import struct
 import sys
 
-SYSTEM_DLLS = {
-    "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll", "oleaut32.dll",
-    "comctl32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "wininet.dll", "urlmon.dll",
-    "winmm.dll", "msvcrt.dll", "ntdll.dll", "d3d9.dll", "d3d11.dll", "dxgi.dll", "version.dll",
-}
+# Imported as usual: what every mode needs, all of them among Windows' known
+# DLLs, which are never looked for beside the program.
+IMPORTED_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll"}
 MACHINES = {"i386": 0x14C, "amd64": 0x8664}
 MANIFEST_ARCH = {"i386": "x86", "amd64": "amd64"}
 RT_STRING, RT_VERSION, RT_MANIFEST = 6, 16, 24
@@ -94,9 +94,9 @@ def main():
     if pe.machine != MACHINES[machine]:
         problems.append("machine %#x, expected %s" % (pe.machine, machine))
     imports = pe.imports()
-    foreign = [name for name in imports if name.lower() not in SYSTEM_DLLS]
-    if foreign:
-        problems.append("imports DLLs that are not part of Windows: " + ", ".join(foreign))
+    others = [name for name in imports if name.lower() not in IMPORTED_DLLS]
+    if others:
+        problems.append("imports DLLs it must load when a mode needs them: " + ", ".join(others))
     resources = pe.resources()
     table = resources.get((RT_STRING, 1))
     name = table and string_from_table(table, 1)

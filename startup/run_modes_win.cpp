@@ -1,6 +1,7 @@
 // Dispatch of one run mode per process, with the initialisation each needs.
 #include "startup/run_modes_win.h"
 
+#include "analytics/google_analytics4.h"
 #include "platform/app_module_win.h"
 #include "platform/library_win.h"
 #include "startup/command_line.h"
@@ -8,9 +9,24 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <algorithm>
+
 namespace {
 
+// How long after the settings dialog closes the process still gives usage
+// hits on their way (the dialog's "end" among them) before it ends with them.
+constexpr LONG kHitsInFlightWait = 1000;
+
 HWND WindowFromNumber(std::int32_t number) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(number)); }
+
+// Waits for the hits still on their way, until kHitsInFlightWait after the
+// message that closed the dialog (the click on OK or Cancel): the dialog's own
+// closing work counts against the wait, not on top of it.
+void WaitForLastHits() {
+    // Signed: the message's time stamp may run a tick ahead of this clock.
+    const auto sinceClose = static_cast<LONG>(GetTickCount() - static_cast<DWORD>(GetMessageTime()));
+    WaitForHitsInFlight(kHitsInFlightWait - std::clamp<LONG>(sinceClose, 0, kHitsInFlightWait));
+}
 
 // Hands over to the system's password-change routine, when it has one.
 void RunChangePassword() {
@@ -44,6 +60,7 @@ int RunScreensaver(HINSTANCE instance, const wchar_t* commandLine) {
     case RunMode::Configure:
         InitialiseWindowing(instance);
         ShowSettingsDialog(WindowFromNumber(switches.window));
+        WaitForLastHits();
         platform::Module().Term();
         CoUninitialize();
         break;

@@ -1,6 +1,7 @@
 // Usage analytics of the shipped program: the registry effects of a
 // configure run, its hits on the wire (captured by the loopback capture
-// proxy), and a dialog that never waits for the network. Run under
+// proxy), the closing hit that the process waits for, and a dialog that never
+// waits for the network, nor its process end more than a second. Run under
 // tests/capture/with_hit_capture.sh.
 // winsock2.h must come before windows.h.
 #include <winsock2.h>
@@ -12,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <set>
 
 namespace {
@@ -69,13 +72,13 @@ void RegisterBrowserStandIn() {
 
 struct ConfigureRun {
     double shownAfter = -1;  // ms from start to the visible dialog
-    double closedAfter = -1; // ms from Cancel to the end of the process
+    double closedAfter = -1; // ms from the closing click to the end of the process
     DWORD exitCode = STILL_ACTIVE;
 };
 
 // Runs the configure mode until its dialog shows, calls `whileOpen` with the
-// dialog, then presses Cancel and waits for the end.
-ConfigureRun RunConfigure(const std::function<void(HWND)>& whileOpen = nullptr) {
+// dialog, then presses `closeWith` (Cancel or OK) and waits for the end.
+ConfigureRun RunConfigure(const std::function<void(HWND)>& whileOpen = nullptr, int closeWith = IDCANCEL) {
     ConfigureRun run;
     e2e::Process saver = e2e::Process::Screensaver(L"/c");
     EXPECT_TRUE(saver.Started());
@@ -85,10 +88,10 @@ ConfigureRun RunConfigure(const std::function<void(HWND)>& whileOpen = nullptr) 
     if (!dialog) return run;
     run.shownAfter = saver.ElapsedMilliseconds();
     if (whileOpen) whileOpen(dialog);
-    const double cancelAt = saver.ElapsedMilliseconds();
-    e2e::Click(e2e::Control(dialog, IDCANCEL));
-    EXPECT_TRUE(saver.WaitForExit(kDeadline)) << "still runs after Cancel";
-    run.closedAfter = saver.ElapsedMilliseconds() - cancelAt;
+    const double clickAt = saver.ElapsedMilliseconds();
+    e2e::Click(e2e::Control(dialog, closeWith));
+    EXPECT_TRUE(saver.WaitForExit(kDeadline)) << "still runs after " << (closeWith == IDOK ? "OK" : "Cancel");
+    run.closedAfter = saver.ElapsedMilliseconds() - clickAt;
     run.exitCode = saver.ExitCode();
     return run;
 }
@@ -263,6 +266,36 @@ TEST_F(TwoMonitorsWire, EveryHitCountsBothMonitorsAndCarriesEachSize) {
     }
 }
 
+// The process ends only once its closing hit has arrived: read at the
+// moment the process is gone, with no grace, the capture holds it.
+TEST_F(AnalyticsWire, ClosingHitHasArrivedWhenTheProcessEnds) {
+    constexpr int kRuns = 20;
+    std::vector<double> closedAfter;
+    std::string id;
+    for (int session = 1; session <= kRuns; ++session) {
+        const bool ok = session % 2 == 0;
+        const ConfigureRun run = RunConfigure(nullptr, ok ? IDOK : IDCANCEL);
+        ASSERT_EQ(run.exitCode, 0u) << "run " << session;
+        closedAfter.push_back(run.closedAfter);
+        if (id.empty()) id = Narrow(Stored(L"ClientGuid"));
+        ASSERT_EQ(Stored(L"SessionCount"), std::to_wstring(session)) << "run " << session;
+        const std::string sct = "&sct=" + std::to_string(session) + "&";
+        std::vector<std::string> events;
+        for (const auto& hit : e2e::CapturedRequests())
+            if (hit.target.find("&cid=" + id + "&") != std::string::npos && hit.target.find(sct) != std::string::npos)
+                events.push_back(Value(e2e::QueryPairs(hit.target), "en"));
+        const std::string seen =
+            std::accumulate(events.begin(), events.end(), std::string(),
+                            [](const std::string& a, const std::string& b) { return a + " " + b; });
+        EXPECT_EQ(std::count(events.begin(), events.end(), "end"), 1)
+            << "run " << session << " (closed with " << (ok ? "OK" : "Cancel") << ") captured:" << seen;
+    }
+    std::sort(closedAfter.begin(), closedAfter.end());
+    std::printf("[ time     ] %d runs, click on OK or Cancel to process end: fastest %.0f ms, median %.0f ms, slowest "
+                "%.0f ms\n",
+                kRuns, closedAfter.front(), closedAfter[kRuns / 2], closedAfter.back());
+}
+
 // A proxy that takes connections and never answers: every request hangs.
 class SilentProxy {
   public:
@@ -292,7 +325,7 @@ class SilentProxy {
     int port_ = 0;
 };
 
-TEST_F(AnalyticsWire, DialogNeverWaitsForTheNetwork) {
+TEST_F(AnalyticsWire, SilentNetworkNeverDelaysTheDialogNorItsEndBeyondASecond) {
     SilentProxy silent;
     ASSERT_NE(silent.Port(), 0);
     ASSERT_TRUE(e2e::SeedText(HKEY_CURRENT_USER, kInternetSettings, L"ProxyServer",
@@ -308,6 +341,8 @@ TEST_F(AnalyticsWire, DialogNeverWaitsForTheNetwork) {
     EXPECT_EQ(Stored(L"SessionCount"), L"1") << "the session started";
     EXPECT_EQ(enabled.exitCode, 0u);
     EXPECT_EQ(disabled.exitCode, 0u);
+    // The process waits for its hits a second after the closing click at most.
+    EXPECT_LE(enabled.closedAfter, 1200) << "ms from Cancel to the end of the process, hits in flight";
     std::printf("[ time     ] network that never answers: dialog shown after %.0f ms, closed %.0f ms after Cancel\n",
                 enabled.shownAfter, enabled.closedAfter);
     std::printf("[ time     ] analytics disabled:         dialog shown after %.0f ms, closed %.0f ms after Cancel\n",

@@ -1,7 +1,8 @@
-// The WinINet transport and the analytics client on the wire: requests
+// The WinINet transport and the analytics client: requests on the wire,
 // captured by the loopback capture proxy (run under
 // tests/capture/with_hit_capture.sh), completion lines on standard output,
-// and every request context released by its completion.
+// and every request released exactly once, whichever way it ends (through a
+// scripted WinINet).
 #include "analytics/analytics_endpoints.h"
 #include "analytics/google_analytics4.h"
 #include "analytics/http_transport.h"
@@ -16,7 +17,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -231,6 +235,180 @@ TEST_F(HttpTransportCapture, ClientHitsArriveAsTheCollectionHostReceivesThem) {
     }
     std::sort(events.begin(), events.end());
     EXPECT_EQ(events, (std::vector<std::string>{"ScreenView", "VisitWebsiteClicked", "end", "page_view"}));
+}
+
+// WinINet as the transport sees it, scripted: HttpSendRequestA pends,
+// finishes at once (with or without a completion delivered during the call),
+// or fails at once; the test delivers further completions when it likes.
+namespace scripted {
+
+enum class Outcome { Pends, FinishesAtOnce, FinishesAtOnceAfterACompletion, FailsAtOnce };
+
+HINTERNET Handle(std::uintptr_t n) { return reinterpret_cast<HINTERNET>(n); }
+// Request n (from 0) gets the handle Request(n).
+HINTERNET Request(std::size_t n) { return Handle(0x1000 + n); }
+
+Outcome outcome = Outcome::Pends;
+INTERNET_STATUS_CALLBACK callback = nullptr;
+std::vector<DWORD_PTR> contexts; // of each request opened, in order
+std::mutex closedLock;
+std::map<HINTERNET, int> closed;
+
+void Reset(Outcome next) {
+    outcome = next;
+    callback = nullptr;
+    contexts.clear();
+    const std::lock_guard<std::mutex> hold(closedLock);
+    closed.clear();
+}
+
+int TimesClosed(HINTERNET handle) {
+    const std::lock_guard<std::mutex> hold(closedLock);
+    return closed[handle];
+}
+
+// A completion of request n, as WinINet's threads deliver it.
+void Complete(std::size_t n) {
+    INTERNET_ASYNC_RESULT result{1, ERROR_SUCCESS};
+    callback(Request(n), contexts.at(n), INTERNET_STATUS_REQUEST_COMPLETE, &result, sizeof(result));
+}
+
+HINTERNET WINAPI Open(LPCSTR, DWORD, LPCSTR, LPCSTR, DWORD) { return Handle(0x100); }
+INTERNET_STATUS_CALLBACK WINAPI SetStatusCallback(HINTERNET, INTERNET_STATUS_CALLBACK function) {
+    callback = function;
+    return nullptr;
+}
+HINTERNET WINAPI Connect(HINTERNET, LPCSTR, INTERNET_PORT, LPCSTR, LPCSTR, DWORD, DWORD, DWORD_PTR) {
+    return Handle(0x200);
+}
+HINTERNET WINAPI OpenRequest(HINTERNET, LPCSTR, LPCSTR, LPCSTR, LPCSTR, LPCSTR*, DWORD, DWORD_PTR context) {
+    contexts.push_back(context);
+    return Request(contexts.size() - 1);
+}
+BOOL WINAPI SendRequest(HINTERNET, LPCSTR, DWORD, LPVOID, DWORD) {
+    switch (outcome) {
+    case Outcome::Pends:
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    case Outcome::FinishesAtOnceAfterACompletion:
+        Complete(contexts.size() - 1);
+        return TRUE;
+    case Outcome::FinishesAtOnce:
+        return TRUE;
+    case Outcome::FailsAtOnce:
+        SetLastError(ERROR_INTERNET_CANNOT_CONNECT);
+        return FALSE;
+    }
+    return FALSE;
+}
+BOOL WINAPI CloseInternetHandle(HINTERNET handle) {
+    const std::lock_guard<std::mutex> hold(closedLock);
+    ++closed[handle];
+    return TRUE;
+}
+
+InternetApi Api() {
+    InternetApi api;
+    api.InternetOpenA = &Open;
+    api.InternetSetStatusCallbackW = &SetStatusCallback;
+    api.InternetConnectA = &Connect;
+    api.HttpOpenRequestA = &OpenRequest;
+    api.HttpSendRequestA = &SendRequest;
+    api.InternetCloseHandle = &CloseInternetHandle;
+    return api;
+}
+
+} // namespace scripted
+
+class HttpTransportScripted : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(HttpTransport::RequestsInFlight(), 0) << "left over by an earlier test"; }
+    const InternetApi api_ = scripted::Api();
+};
+
+TEST_F(HttpTransportScripted, EveryRequestIsReleasedOnceWhicheverWayItEnds) {
+    using scripted::Outcome;
+    const struct {
+        const char* what;
+        Outcome outcome;
+        bool laterCompletion; // one more completion, delivered after Send returned
+        bool finishedAtOnce;
+        DWORD error;
+        long inFlightAfterSend;
+        std::size_t completionLines;
+    } cases[] = {
+        {"a pending request is released by its completion", Outcome::Pends, true, false, ERROR_IO_PENDING, 1, 1},
+        {"a request that finishes at once is released by Send", Outcome::FinishesAtOnce, false, true, 0, 0, 1},
+        {"a completion after a finish at once finds nothing left to free", Outcome::FinishesAtOnce, true, true, 0, 0,
+         1},
+        {"a completion during a call that finishes at once is the only release",
+         Outcome::FinishesAtOnceAfterACompletion, false, true, 0, 0, 1},
+        {"a request that fails at once is released without a completion line", Outcome::FailsAtOnce, true, false,
+         ERROR_INTERNET_CANNOT_CONNECT, 0, 0},
+    };
+    for (const auto& c : cases) {
+        scripted::Reset(c.outcome);
+        StdoutCapture out;
+        HttpTransport transport("scripted.test", true, "SorvaneTest/1.0", api_);
+        const bool finishedAtOnce = transport.Post("/g/collect?v=2", c.what, "Application");
+        const long inFlight = HttpTransport::RequestsInFlight();
+        if (c.laterCompletion) scripted::Complete(0);
+        const std::string printed = out.Finish();
+        EXPECT_EQ(finishedAtOnce, c.finishedAtOnce) << c.what;
+        EXPECT_EQ(transport.LastError(), c.error) << c.what;
+        EXPECT_EQ(inFlight, c.inFlightAfterSend) << c.what;
+        EXPECT_EQ(HttpTransport::RequestsInFlight(), 0) << c.what;
+        EXPECT_EQ(scripted::TimesClosed(scripted::Request(0)), 1) << c.what << ": times the request was closed";
+        EXPECT_EQ(StdoutCapture::Occurrences(printed, std::string("Status: Request complete: ") + c.what + "\n"),
+                  c.completionLines)
+            << c.what << ", output: " << printed;
+    }
+}
+
+TEST_F(HttpTransportScripted, LateCompletionOfAnEarlierRequestLeavesALaterOneInFlight) {
+    scripted::Reset(scripted::Outcome::FinishesAtOnce);
+    StdoutCapture out;
+    HttpTransport transport("scripted.test", true, "SorvaneTest/1.0", api_);
+    EXPECT_TRUE(transport.Post("/first", "first", "Application"));
+    scripted::outcome = scripted::Outcome::Pends;
+    EXPECT_FALSE(transport.Post("/second", "second", "Application"));
+    scripted::Complete(0);
+    const long inFlight = HttpTransport::RequestsInFlight();
+    scripted::Complete(1);
+    const std::string printed = out.Finish();
+    EXPECT_EQ(inFlight, 1) << "the second request was released by the first one's completion";
+    EXPECT_EQ(HttpTransport::RequestsInFlight(), 0);
+    EXPECT_EQ(scripted::TimesClosed(scripted::Request(0)), 1);
+    EXPECT_EQ(scripted::TimesClosed(scripted::Request(1)), 1);
+    EXPECT_EQ(printed, "Status: Request complete: first\nStatus: Request complete: second\n");
+}
+
+TEST_F(HttpTransportScripted, WithoutWinInetNothingIsSent) {
+    const InternetApi none;
+    HttpTransport transport("scripted.test", true, "SorvaneTest/1.0", none);
+    EXPECT_FALSE(transport.Post("/g/collect?v=2", "", "Application"));
+    EXPECT_EQ(transport.LastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+    EXPECT_EQ(HttpTransport::RequestsInFlight(), 0);
+}
+
+TEST_F(HttpTransportScripted, WaitForRequestsEndsAtTheLastCompletionOrAtItsBound) {
+    scripted::Reset(scripted::Outcome::Pends);
+    StdoutCapture out;
+    HttpTransport transport("scripted.test", true, "SorvaneTest/1.0", api_);
+    transport.Post("/g/collect?v=2", "", "Application");
+    ASSERT_EQ(HttpTransport::RequestsInFlight(), 1);
+    EXPECT_FALSE(HttpTransport::WaitForRequests(0));
+    EXPECT_FALSE(HttpTransport::WaitForRequests(50)) << "no completion came";
+    // The completion comes on another thread, as WinINet's do, and a little
+    // later, so that the wait is under way when it comes.
+    std::thread completion([] {
+        Sleep(50);
+        scripted::Complete(0);
+    });
+    const bool none = HttpTransport::WaitForRequests(kDeadline);
+    completion.join();
+    EXPECT_TRUE(none) << InFlight();
+    EXPECT_TRUE(HttpTransport::WaitForRequests(0)) << "nothing in flight: no wait";
 }
 
 // Without the capture: a request that cannot reach its host (nothing serves
