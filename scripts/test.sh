@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds all three builds and runs every test:
 # native unit tests, the Windows-side tests and the end-to-end scenarios
-# under Wine, and the inspection of both Windows programs; then the native
+# under Wine, the inspection of both Windows programs and their signing with
+# a throwaway certificate (tests/packaging/signing_test.sh); then the native
 # unit tests again under the address and undefined-behaviour sanitizers, and
 # each fuzz target for a few seconds.
 set -euo pipefail
@@ -24,6 +25,8 @@ run_ctest() {
 run_ctest native
 run_ctest win64
 run_ctest win32
+echo "== tests: signing of the release programs"
+"$root/tests/packaging/signing_test.sh" || status=1
 run_ctest asan
 "$root/scripts/static_checks.sh" || status=1
 echo "== fuzz: every target of tests/fuzz for a few seconds (longer: scripts/fuzz.sh 600)"
