@@ -29,12 +29,19 @@ target_sources(screensaver PRIVATE ${delayed_imports})
 target_link_options(screensaver PRIVATE -municode -static -static-libgcc -static-libstdc++
                     -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
 target_compile_options(sorvane_core PRIVATE -ffunction-sections -fdata-sections)
+# ASLR and DEP asked for by name, not left to the linker's defaults.
+target_link_options(screensaver PRIVATE -Wl,--dynamicbase -Wl,--nxcompat)
+if(NOT SORVANE_MANIFEST_ARCH STREQUAL "x86")
+  target_link_options(screensaver PRIVATE -Wl,--high-entropy-va)
+endif()
 
-# The built file is checked without running it: machine, imports, resources.
+# The built file is checked without running it: machine, imports, resources,
+# hardening; and the hardening checks are shown to refuse a file lacking each.
 if(SORVANE_MANIFEST_ARCH STREQUAL "x86")
   set(pe_machine i386)
 else()
   set(pe_machine amd64)
 endif()
 add_test(NAME inspect COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/inspect_pe.py $<TARGET_FILE:screensaver> --machine ${pe_machine})
-set_tests_properties(inspect PROPERTIES LABELS unit)
+add_test(NAME inspect.doctored COMMAND python3 ${CMAKE_SOURCE_DIR}/scripts/inspect_pe.py $<TARGET_FILE:screensaver> --machine ${pe_machine} --doctored)
+set_tests_properties(inspect inspect.doctored PROPERTIES LABELS unit)

@@ -1,11 +1,16 @@
 #!/usr/bin/env python3
 """Checks a built screensaver file without running it: the machine type, that
 it imports only the few system DLLs that every mode needs (the rest it loads
-from the system folder when a mode first calls them), and that its resources
-hold the product name (string 1), the version resource and a manifest for the
-right processor.
+from the system folder when a mode first calls them), that its resources hold
+the product name (string 1), the version resource and a manifest for the right
+processor, and its hardening: ASLR (with relocations to move it) and DEP,
+high-entropy ASLR in the 64-bit program, no section both writable and
+executable.
 
     inspect_pe.py FILE --machine i386|amd64
+    inspect_pe.py FILE --machine i386|amd64 --doctored
+        proves the hardening checks: copies of FILE, each lacking one
+        protection, must each be refused for it
 """
 import struct
 import sys
@@ -16,6 +21,9 @@ IMPORTED_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll"}
 MACHINES = {"i386": 0x14C, "amd64": 0x8664}
 MANIFEST_ARCH = {"i386": "x86", "amd64": "amd64"}
 RT_STRING, RT_VERSION, RT_MANIFEST = 6, 16, 24
+RELOCS_STRIPPED = 0x0001
+HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x0020, 0x0040, 0x0100
+SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
 
 
 class Pe:
@@ -24,16 +32,25 @@ class Pe:
         pe = struct.unpack_from("<I", data, 0x3C)[0]
         if data[pe:pe + 4] != b"PE\0\0":
             raise ValueError("not a PE file")
-        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        self.machine, sections, _, _, _, optional_size, self.characteristics = struct.unpack_from(
+            "<HHIIIHH", data, pe + 4)
+        self.characteristics_at = pe + 22
         optional = pe + 24
         magic = struct.unpack_from("<H", data, optional)[0]
+        self.dll_characteristics_at = optional + 70
+        self.dll_characteristics = struct.unpack_from("<H", data, self.dll_characteristics_at)[0]
         directories = optional + (96 if magic == 0x10B else 112)
+        self.directories_at = directories
         self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
         self.sections = []
+        self.section_flags = []  # (name, characteristics, offset of the characteristics)
         table = optional + optional_size
         for i in range(sections):
-            _, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            name, vsize, vaddr, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
             self.sections.append((vaddr, max(vsize, rawsize), rawptr))
+            at = table + 40 * i + 36
+            self.section_flags.append((name.rstrip(b"\0").decode("ascii", "replace"),
+                                       struct.unpack_from("<I", data, at)[0], at))
 
     def offset(self, rva):
         for vaddr, size, rawptr in self.sections:
@@ -87,9 +104,26 @@ def string_from_table(block, index):
     return None
 
 
-def main():
-    path, machine = sys.argv[1], sys.argv[sys.argv.index("--machine") + 1]
-    pe = Pe(open(path, "rb").read())
+def hardening_problems(pe, machine):
+    problems = []
+    wanted = [(DYNAMIC_BASE, "DYNAMIC_BASE (ASLR)"), (NX_COMPAT, "NX_COMPAT (DEP)")]
+    if machine == "amd64":
+        wanted.append((HIGH_ENTROPY_VA, "HIGH_ENTROPY_VA (64-bit ASLR)"))
+    for flag, what in wanted:
+        if not pe.dll_characteristics & flag:
+            problems.append("not marked " + what)
+    # Windows places a file without relocations at its preferred address,
+    # whatever DYNAMIC_BASE says.
+    if pe.characteristics & RELOCS_STRIPPED or not pe.directories[5][1]:
+        problems.append("no base relocations, so ASLR cannot move it")
+    for name, flags, _ in pe.section_flags:
+        if flags & SCN_MEM_WRITE and flags & SCN_MEM_EXECUTE:
+            problems.append("section %s is both writable and executable" % name)
+    return problems
+
+
+def problems_of(data, machine):
+    pe = Pe(data)
     problems = []
     if pe.machine != MACHINES[machine]:
         problems.append("machine %#x, expected %s" % (pe.machine, machine))
@@ -119,8 +153,58 @@ def main():
     for text in ("Quenvale.Sorvane_3D_Screensaver", "Microsoft.Windows.Common-Controls", "PerMonitorV2"):
         if text not in manifest:
             problems.append("manifest lacks %r" % text)
+    return pe, imports, problems + hardening_problems(pe, machine)
 
-    print("%s: %s, %d bytes, imports %s" % (path, machine, len(pe.data), ", ".join(imports)))
+
+def doctored_copies(data, machine):
+    """(what was taken away, the problem it must cause, the doctored bytes)"""
+    pe = Pe(data)
+
+    def with_u16(at, value):
+        copy = bytearray(data)
+        struct.pack_into("<H", copy, at, value)
+        return bytes(copy)
+
+    def with_u32(at, value):
+        copy = bytearray(data)
+        struct.pack_into("<I", copy, at, value)
+        return bytes(copy)
+
+    flags = pe.dll_characteristics
+    cases = [("DYNAMIC_BASE", "not marked DYNAMIC_BASE", with_u16(pe.dll_characteristics_at, flags & ~DYNAMIC_BASE)),
+             ("NX_COMPAT", "not marked NX_COMPAT", with_u16(pe.dll_characteristics_at, flags & ~NX_COMPAT)),
+             ("relocations", "no base relocations",
+              with_u16(pe.characteristics_at, pe.characteristics | RELOCS_STRIPPED)),
+             ("a relocation table", "no base relocations", with_u32(pe.directories_at + 8 * 5 + 4, 0))]
+    if machine == "amd64":
+        cases.append(("HIGH_ENTROPY_VA", "not marked HIGH_ENTROPY_VA",
+                      with_u16(pe.dll_characteristics_at, flags & ~HIGH_ENTROPY_VA)))
+    name, section, at = next((n, f, a) for n, f, a in pe.section_flags if f & SCN_MEM_EXECUTE)
+    cases.append(("a read-only %s" % name, "section %s is both writable and executable" % name,
+                  with_u32(at, section | SCN_MEM_WRITE)))
+    return cases
+
+
+def main():
+    path, machine = sys.argv[1], sys.argv[sys.argv.index("--machine") + 1]
+    data = open(path, "rb").read()
+    if "--doctored" in sys.argv:
+        failures = 0
+        original = problems_of(data, machine)[2]
+        for taken, expected, copy in doctored_copies(data, machine):
+            if any(p.startswith(expected) for p in original):
+                print("%s lacks %s already, which proves nothing" % (path, taken))
+                failures += 1
+                continue
+            found = [p for p in problems_of(copy, machine)[2] if p.startswith(expected)]
+            print("%s without %s: %s" % (path, taken, found[0] if found else "NOT NOTICED"))
+            failures += not found
+        return 1 if failures else 0
+    pe, imports, problems = problems_of(data, machine)
+    print("%s: %s, %d bytes, imports %s" % (path, machine, len(data), ", ".join(imports)))
+    sections = ", ".join("%s %s%s" % (n, "w" if f & SCN_MEM_WRITE else "", "x" if f & SCN_MEM_EXECUTE else "")
+                         for n, f, _ in pe.section_flags)
+    print("  dll characteristics %#06x; sections %s" % (pe.dll_characteristics, sections))
     for problem in problems:
         print("  problem: " + problem)
     return 1 if problems else 0

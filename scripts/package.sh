@@ -5,15 +5,46 @@
 # same, or the package is not made.
 #   scripts/package.sh          build, check and package
 #   scripts/package.sh --once   one build, no check (quicker, for a look)
+#   scripts/package.sh --prebuilt FILE64 FILE32
+#                               package these two built files as they are,
+#                               without building (for the packaging tests)
+#   --dist DIR                  make the package in DIR instead of dist/
+# With a code-signing certificate (SORVANE_SIGN_PKCS12 and its password, see
+# scripts/sign.sh) both files are signed after the check; without one the
+# package is not signed. A packaging that fails leaves no package behind.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 check=yes
-case ${1:-} in
-    --once) check=no ;;
-    "") ;;
-    *) echo "usage: $0 [--once]" >&2; exit 2 ;;
-esac
-"$root/scripts/setup.sh"
+prebuilt=()
+dist=$root/dist
+usage() {
+    echo "usage: $0 [--once | --prebuilt FILE64 FILE32] [--dist DIR]" >&2
+    exit 2
+}
+while [ $# -gt 0 ]; do
+    case $1 in
+        --once) check=no; shift ;;
+        --prebuilt) [ $# -ge 3 ] || usage; prebuilt=("$(realpath "$2")" "$(realpath "$3")"); check=no; shift 3 ;;
+        --dist) [ $# -ge 2 ] || usage; dist=$(realpath -m "$2"); shift 2 ;;
+        *) usage ;;
+    esac
+done
+[ ${#prebuilt[@]} -gt 0 ] || "$root/scripts/setup.sh"
+
+# The old package goes first: nothing may stay in dist/ that this run does
+# not vouch for. A folder holding anything else is no package and stays.
+# The certificate is checked before anything is built.
+if [ -e "$dist" ] && [ -n "$(find "$dist" -mindepth 1 -maxdepth 1 ! -name 64-bit ! -name 32-bit \
+    ! -name SHA256SUMS ! -name README.txt)" ]; then
+    echo "package: $dist holds more than a package; remove it or choose another folder" >&2
+    exit 1
+fi
+rm -rf "$dist"
+signer=""
+if [ -n "${SORVANE_SIGN_PKCS12:-}" ]; then
+    signer=$("$root/scripts/sign.sh" --check)
+    echo "== package: signing as $signer"
+fi
 
 name="Sorvane 3D Screensaver.scr"
 declare -A toolchain=([64-bit]=mingw-x86_64 [32-bit]=mingw-i686)
@@ -41,6 +72,7 @@ build_release() {
     fi
 }
 
+# The text for the Windows user; with the signer's name when signed.
 readme() {
     cat <<'TEXT'
 Sorvane 3D Screensaver - the screensaver file
@@ -57,6 +89,24 @@ The screensaver shows its scene through the product's main program,
 computer. Without it the screensaver reports that it cannot find its main
 file. SHA256SUMS lists the SHA-256 sum of each file, to check a download
 (PowerShell: Get-FileHash "Sorvane 3D Screensaver.scr").
+TEXT
+    if [ -n "$signer" ]; then
+        cat <<TEXT
+
+Both files are signed with Authenticode (SHA-256) by
+  $signer
+Windows names this publisher when it asks before running a file from the
+web, and in the file's Properties, under Digital Signatures. The sums in
+SHA256SUMS are those of the signed files.
+TEXT
+    else
+        cat <<'TEXT'
+
+The files are not signed: Windows may warn before it runs one that came
+from the web. Compare its sum with SHA256SUMS from the same source.
+TEXT
+    fi
+    cat <<'TEXT'
 
 Install
 -------
@@ -121,8 +171,11 @@ TEXT
 sha() { sha256sum "$1" | cut -d' ' -f1; }
 
 status=0
+declare -A built=([64-bit]=${prebuilt[0]:-} [32-bit]=${prebuilt[1]:-})
 for arch in 64-bit 32-bit; do
+    [ -z "${built[$arch]}" ] || continue # given, not built
     build_release "$arch" "$root/build/package-1/$arch"
+    built[$arch]=$root/build/package-1/$arch/$name
     if [ $check = yes ]; then
         build_release "$arch" "$root/build/package-2/$arch"
         first=$(sha "$root/build/package-1/$arch/$name")
@@ -138,14 +191,22 @@ for arch in 64-bit 32-bit; do
 done
 [ $status = 0 ] || exit 1
 
-dist=$root/dist
-rm -rf "$dist"
-mkdir -p "$dist/64-bit" "$dist/32-bit"
+# Made in a folder of its own beside it and renamed when complete, so that a
+# failed signing leaves no package, signed in part or not at all.
+mkdir -p "$(dirname "$dist")"
+stage=$(dirname "$dist")/.$(basename "$dist").partial.$$
+trap 'rm -rf "$stage"' EXIT
+mkdir -p "$stage/64-bit" "$stage/32-bit"
 for arch in 64-bit 32-bit; do
-    cp "$root/build/package-1/$arch/$name" "$dist/$arch/$name"
+    if [ -n "$signer" ]; then
+        "$root/scripts/sign.sh" "${built[$arch]}" "$stage/$arch/$name"
+    else
+        cp "${built[$arch]}" "$stage/$arch/$name"
+    fi
 done
-(cd "$dist" && sha256sum "64-bit/$name" "32-bit/$name" >SHA256SUMS)
+(cd "$stage" && sha256sum "64-bit/$name" "32-bit/$name" >SHA256SUMS)
 # Windows' Notepad of older versions wants CRLF line ends.
-readme | sed 's/$/\r/' >"$dist/README.txt"
+readme | sed 's/$/\r/' >"$stage/README.txt"
+mv "$stage" "$dist"
 echo "== package: $(cd "$dist" && find . -type f | sort | tr '\n' ' ')"
 cat "$dist/SHA256SUMS"

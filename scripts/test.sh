@@ -2,7 +2,8 @@
 # Installs what is missing, builds all three builds and runs every test:
 # native unit tests, the Windows-side tests and the end-to-end scenarios
 # under Wine for both Windows programs (the 32-bit release program under
-# WOW64 and on a 32-bit Windows, the 64-bit one), and the inspection of both;
+# WOW64 and on a 32-bit Windows, the 64-bit one), the inspection of both and
+# their signing with a throwaway certificate (tests/packaging/signing_test.sh);
 # then the native unit tests again under the address and undefined-behaviour
 # sanitizers, the static checks, and each fuzz target for a few seconds.
 # Ends with a summary: per build, the test groups and the tests that ran,
@@ -36,6 +37,8 @@ run_ctest() {
 run_ctest native
 run_ctest win64
 run_ctest win32
+echo "== tests: signing of the release programs"
+"$root/tests/packaging/signing_test.sh" || status=1
 run_ctest asan
 "$root/scripts/static_checks.sh" || status=1
 echo "== fuzz: every target of tests/fuzz for a few seconds (longer: scripts/fuzz.sh 600)"

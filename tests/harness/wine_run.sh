@@ -13,6 +13,7 @@
 #   SORVANE_DPI=<n>      the prefix's LogPixels, set before the program starts
 #   SORVANE_RESULTS=<d>  a folder for GoogleTest's XML results (and the reason
 #                        of a skip)
+#   SORVANE_SCR_FILE=<path>  another screensaver file to test than the build's own
 # Environment for the program: SORVANE_SCR (the screensaver, as a Windows
 # path), SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path) and
 # SORVANE_TEST_BIN (the folder of the test programs).
@@ -66,7 +67,7 @@ export WINEPREFIX=$prefix
 artifacts=$build/artifacts/$name
 mkdir -p "$artifacts"
 to_windows() { printf 'Z:%s' "${1//\//\\}"; }
-export SORVANE_SCR=$(to_windows "$build/Sorvane 3D Screensaver.scr")
+export SORVANE_SCR=$(to_windows "${SORVANE_SCR_FILE:-$build/Sorvane 3D Screensaver.scr}")
 export SORVANE_ARTIFACTS=$(to_windows "$artifacts")
 export SORVANE_TEST_BIN=$(to_windows "$bin_dir")
 # GoogleTest's results, for the summary of scripts/test.sh.
