@@ -1,0 +1,20 @@
+// The display probe over the machine's own Direct3D 9 and Direct3D 11.
+#include "settings/dialogs/antialiasing_list_win.h"
+#include "settings/dialogs/dialog_probes.h"
+
+namespace {
+
+class MachineDisplay final : public DisplayProbe {
+  public:
+    bool EnumerateAdapters(AdapterEnumeration& found, const DeviceModeApproval& approve) override {
+        return ::EnumerateAdapters(found, approve);
+    }
+    std::vector<int> SupportedSampleCounts() override { return ::SupportedSampleCounts(); }
+};
+
+} // namespace
+
+DisplayProbe& DefaultDisplayProbe() {
+    static MachineDisplay machine;
+    return machine;
+}
