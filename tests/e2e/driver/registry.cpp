@@ -140,4 +140,13 @@ bool DenyWrites(HKEY root, const std::wstring& path) {
     return SetKeyPermissions(root, path, L"D:P(A;;KR;;;WD)(A;;WD;;;OW)");
 }
 
+bool DenyReads(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | kView, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    // Nobody may do anything; the owner keeps the right to change that back.
+    return SetKeyPermissions(root, path, L"D:P(A;;WD;;;OW)");
+}
+
 } // namespace e2e
