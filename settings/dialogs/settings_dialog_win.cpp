@@ -10,7 +10,6 @@
 #include "settings/dialogs/antialiasing_list_win.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/dialogs/settings_schema.h"
-#include "platform/registry_access.h"
 #include "startup/run_modes_win.h"
 
 #include <commctrl.h>
@@ -88,7 +87,7 @@ BOOL CSettingsDlgBase::OnInitDialog() {
 
 bool CSettingsDlgBase::LoadSettings() {
     SetDefaults();
-    return settings_.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey);
+    return ReadSettings(settings_);
 }
 
 void CSettingsDlgBase::WriteSettings() { ::WriteSettings(settings_, Handle()); }

@@ -32,7 +32,8 @@ class SettingsDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ASSERT_TRUE(e2e::DeleteKeyTree(root, kMakerKey));
-        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kUninstallKey));
+        for (const std::wstring& uninstall : {std::wstring(kUninstallKey), e2e::View32(kUninstallKey)})
+            ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, uninstall));
         e2e::DeleteValue(HKEY_CURRENT_USER, kRunKey, kRunValue);
         // Analytics stays off unless a test asks for it: nothing here may
         // wait for, or reach, the network.
