@@ -23,7 +23,8 @@ REGSAM ReadAccess(bool use64BitView);
 REGSAM WriteAccess(bool use64BitView);
 
 // S_OK with `text` set, or E_FAIL with `text` unchanged (missing key or value,
-// a type other than REG_SZ, or an empty value). Reads up to the first NUL.
+// a type other than REG_SZ, or a value without one whole character). Reads up
+// to the first NUL.
 HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
                            bool use64BitView);
 

@@ -210,6 +210,8 @@ TEST_F(AnalyticsWire, RegistryDecidesWhetherASessionStarts) {
          [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", L"", REG_SZ, true); }, L"(missing)", false},
         {"ClientGuid with no data", [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, {}); }, L"1",
          true},
+        {"ClientGuid of one byte", [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, {'7'}); },
+         L"1", true},
         {"SessionCount 12", [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"SessionCount", L"12"); }, L"13", true},
         {"no product key", [] { e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProduct); }, L"(missing)", false},
     };

@@ -76,6 +76,7 @@ TEST_F(RegistryAccessTest, FailuresLeaveTheTextUnchanged) {
         {"REG_BINARY holding text", REG_BINARY, TextBytes(L"x")},
         {"REG_DWORD", REG_DWORD, {1, 0, 0, 0}},
         {"empty REG_SZ", REG_SZ, {}},
+        {"REG_SZ of one byte: no whole character", REG_SZ, {'x'}},
     };
     for (const auto& c : cases) {
         Seed(HKEY_LOCAL_MACHINE, kScratch, L"V", c.type, c.data);

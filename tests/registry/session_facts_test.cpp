@@ -112,6 +112,7 @@ TEST_F(SessionFactsTest, StoredClientGuidIsReadAsUtf8AndEmptyTextStaysEmpty) {
         {"non-ASCII text", TextBytes(L"\u00e9-\u0416"), "\xC3\xA9-\xD0\x96", false},
         {"empty text with its terminator", TextBytes(L"", true), "", false},
         {"no data at all", {}, kFixedGuidText, true},
+        {"one byte: no whole character", {'7'}, kFixedGuidText, true},
     };
     for (const auto& c : cases) {
         Seed(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, c.data);
