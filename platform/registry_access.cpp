@@ -51,6 +51,16 @@ HRESULT ReadText(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std
     return S_OK;
 }
 
+bool ValueExists(HKEY root, const wchar_t* subKey, const wchar_t* valueName, REGSAM access) {
+    auto& registry = platform::Registry();
+    platform::RegistryKey key;
+    if (registry.OpenKey(root, subKey, access, key.Receive()) != ERROR_SUCCESS) return false;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    const LONG status = registry.QueryValue(key.Get(), valueName, &type, nullptr, &size);
+    return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
+}
+
 } // namespace
 
 HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
@@ -60,6 +70,11 @@ HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valu
 
 HRESULT ReadRegistryString32BitView(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) {
     return ReadText(root, subKey, valueName, text, ReadAccess32BitView());
+}
+
+bool RegistryValueExistsInEitherView(HKEY root, const wchar_t* subKey, const wchar_t* valueName) {
+    return ValueExists(root, subKey, valueName, ReadAccess(true)) ||
+           ValueExists(root, subKey, valueName, ReadAccess32BitView());
 }
 
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,

@@ -36,6 +36,10 @@ REGSAM ReadAccess32BitView();
 // ReadRegistryString in the 32-bit view.
 HRESULT ReadRegistryString32BitView(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text);
 
+// True when a value of this name exists, of any type and content, in the
+// 64-bit view or in the 32-bit view (one and the same on 32-bit Windows).
+bool RegistryValueExistsInEitherView(HKEY root, const wchar_t* subKey, const wchar_t* valueName);
+
 // Writes `text` as REG_SZ without a terminating NUL, creating missing keys.
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,
                             bool use64BitView);
