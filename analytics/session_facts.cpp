@@ -34,8 +34,9 @@ std::optional<std::int64_t> ParseCount(const std::wstring& text, std::int64_t li
 } // namespace
 
 bool IsAnalyticsDisabled() {
-    std::wstring text;
-    return ReadRegistryString(HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics", text, true) == S_OK;
+    // An opt-out must hold however it was made: a REG_DWORD, an empty value,
+    // or one written by a 32-bit tool into the 32-bit view.
+    return RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics");
 }
 
 std::string FormatClientGuid(const Guid& guid) {

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-// True when `DisableAnalytics` can be read as text, whatever the text.
+// True when a value named `DisableAnalytics` exists in the maker's key, of any
+// type and content, in either registry view.
 bool IsAnalyticsDisabled();
 
 struct ClientGuid {

@@ -27,8 +27,10 @@ HRESULT ReadText(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std
 
     DWORD type = REG_NONE;
     DWORD size = 0;
+    // A value without one whole character is no text: a 1-byte ClientGuid
+    // read as an empty one would stop analytics on the machine for good.
     if (registry.QueryValue(key.Get(), valueName, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ ||
-        size == 0)
+        size < sizeof(wchar_t))
         return E_FAIL;
 
     // Room for every byte (a buffer cut to whole characters would make the
@@ -39,7 +41,7 @@ HRESULT ReadText(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std
     if (buffer.empty() ||
         registry.QueryValue(key.Get(), valueName, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) !=
             ERROR_SUCCESS ||
-        type != REG_SZ)
+        type != REG_SZ || bytes < sizeof(wchar_t))
         return E_FAIL;
 
     const std::size_t available = std::min<std::size_t>(buffer.size(), bytes / sizeof(wchar_t));
@@ -47,6 +49,16 @@ HRESULT ReadText(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std
     while (length < available && buffer[length] != L'\0') ++length;
     text.assign(buffer.data(), length);
     return S_OK;
+}
+
+bool ValueExists(HKEY root, const wchar_t* subKey, const wchar_t* valueName, REGSAM access) {
+    auto& registry = platform::Registry();
+    platform::RegistryKey key;
+    if (registry.OpenKey(root, subKey, access, key.Receive()) != ERROR_SUCCESS) return false;
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    const LONG status = registry.QueryValue(key.Get(), valueName, &type, nullptr, &size);
+    return status == ERROR_SUCCESS || status == ERROR_MORE_DATA;
 }
 
 } // namespace
@@ -58,6 +70,11 @@ HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valu
 
 HRESULT ReadRegistryString32BitView(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text) {
     return ReadText(root, subKey, valueName, text, ReadAccess32BitView());
+}
+
+bool RegistryValueExistsInEitherView(HKEY root, const wchar_t* subKey, const wchar_t* valueName) {
+    return ValueExists(root, subKey, valueName, ReadAccess(true)) ||
+           ValueExists(root, subKey, valueName, ReadAccess32BitView());
 }
 
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,

@@ -23,7 +23,8 @@ REGSAM ReadAccess(bool use64BitView);
 REGSAM WriteAccess(bool use64BitView);
 
 // S_OK with `text` set, or E_FAIL with `text` unchanged (missing key or value,
-// a type other than REG_SZ, or an empty value). Reads up to the first NUL.
+// a type other than REG_SZ, or a value without one whole character). Reads up
+// to the first NUL.
 HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text,
                            bool use64BitView);
 
@@ -34,6 +35,10 @@ HRESULT ReadRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valu
 REGSAM ReadAccess32BitView();
 // ReadRegistryString in the 32-bit view.
 HRESULT ReadRegistryString32BitView(HKEY root, const wchar_t* subKey, const wchar_t* valueName, std::wstring& text);
+
+// True when a value of this name exists, of any type and content, in the
+// 64-bit view or in the 32-bit view (one and the same on 32-bit Windows).
+bool RegistryValueExistsInEitherView(HKEY root, const wchar_t* subKey, const wchar_t* valueName);
 
 // Writes `text` as REG_SZ without a terminating NUL, creating missing keys.
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,

@@ -157,8 +157,9 @@ HKEY_LOCAL_MACHINE\Software\Quenvale
   ClientGuid        a random identifier of this computer for the usage
                     statistics; it names no person and no hardware.
   SessionCount      how often the settings have been opened.
-  DisableAnalytics  create it (with any text) to send no usage statistics
-                    at all; the screensaver only reads it.
+  DisableAnalytics  any value of this name, of any type and content, in
+                    the 64-bit or the 32-bit part of the registry, turns
+                    the usage statistics off; the screensaver only reads it.
 
 HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run
   QuenvaleAnimatedWallpaper  while "Run at Windows startup" is ticked, the

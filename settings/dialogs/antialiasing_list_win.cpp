@@ -43,3 +43,10 @@ void FillAntialiasingList(HWND list, int wantedSamples, const std::vector<int>& 
         if (samples == wantedSamples || index == 0) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
 }
+
+int SelectedSampleCount(HWND list) {
+    const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (index < 0) return 0;
+    const LRESULT samples = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    return samples < 0 ? 0 : static_cast<int>(samples);
+}

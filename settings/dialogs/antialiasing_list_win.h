@@ -16,3 +16,7 @@ std::vector<int> SupportedSampleCounts();
 // lands at the top of the list; the list keeps a selection when an entry is
 // inserted above it.
 void FillAntialiasingList(HWND list, int wantedSamples, const std::vector<int>& sampleCounts);
+
+// The sample count of the selected entry; 0 (antialiasing off) when nothing
+// is selected, as in an empty list, never the list's error result.
+int SelectedSampleCount(HWND list);

@@ -10,7 +10,6 @@
 #include "settings/dialogs/antialiasing_list_win.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/dialogs/settings_schema.h"
-#include "platform/registry_access.h"
 #include "startup/run_modes_win.h"
 
 #include <commctrl.h>
@@ -56,12 +55,6 @@ void SetCheckState(HWND button, int state) { SendMessageW(button, BM_SETCHECK, s
 void Enable(HWND control, bool enabled) { EnableWindow(control, enabled ? TRUE : FALSE); }
 int TrackbarPosition(HWND trackbar) { return static_cast<int>(SendMessageW(trackbar, TBM_GETPOS, 0, 0)); }
 
-// The item data of the list's selected entry; CB_ERR when nothing is selected.
-LPARAM SelectedItemData(HWND list) {
-    const LRESULT index = SendMessageW(list, CB_GETCURSEL, 0, 0);
-    return SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -88,7 +81,7 @@ BOOL CSettingsDlgBase::OnInitDialog() {
 
 bool CSettingsDlgBase::LoadSettings() {
     SetDefaults();
-    return settings_.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey);
+    return ReadSettings(settings_);
 }
 
 void CSettingsDlgBase::WriteSettings() { ::WriteSettings(settings_, Handle()); }
@@ -103,7 +96,7 @@ LPARAM CSettingsDlgBase::LiveValue(int code) const {
     case 3: return TrackbarPosition(Item(kSoundVolume));
     case 4: return IsChecked(Item(kEnableSounds)) ? 1 : 0;
     case 5: return IsChecked(Item(kHighQualityTextures)) ? 1 : 0;
-    case 6: return IsChecked(Item(kAntialiasing)) ? SelectedItemData(Item(kSampleList)) : 0;
+    case 6: return IsChecked(Item(kAntialiasing)) ? SelectedSampleCount(Item(kSampleList)) : 0;
     default: return 0;
     }
 }
@@ -262,9 +255,7 @@ void CSettingsDlg::ApplyToControls() {
 void CSettingsDlg::StoreControls() {
     settings_.Get(L"HighQualityGraphics") = IsChecked(Item(kHighQualityGraphics)) ? 1 : 0;
     settings_.Get(L"HighQualityTextures") = IsChecked(Item(kHighQualityTextures)) ? 1 : 0;
-    // With the box checked and an empty list there is no selection, and the
-    // list's error result (-1) is what is stored.
-    settings_.Get(L"Antialiasing") = IsChecked(antialiasing_) ? static_cast<int>(SelectedItemData(sampleList_)) : 0;
+    settings_.Get(L"Antialiasing") = IsChecked(antialiasing_) ? SelectedSampleCount(sampleList_) : 0;
     settings_.Get(L"UsePlaylist") = IsChecked(playMyMusic_) ? 1 : 0;
     settings_.Get(L"MusicVolumePercentage") = TrackbarPosition(musicVolume_);
     settings_.Get(L"DisableOnMouseActivate") = IsChecked(exitOnMouse_) ? 0 : 1;

@@ -82,16 +82,16 @@ void SetDefaults(Node& tree, const HardwareFacts& facts) {
 
 void SetDefaults(Node& tree) { SetDefaults(tree, MeasureHardware()); }
 
-bool LoadSettings(Node& tree) {
-    SetDefaults(tree);
-    return tree.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey);
-}
+bool ReadSettings(Node& tree) { return tree.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey); }
 
 std::wstring StartupCommand() {
     // A failed read leaves the text as it was, empty.
     std::wstring folder;
     ReadRegistryString(HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", folder, true);
     if (folder.empty()) ReadRegistryString(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", folder, true);
+    // The installer is a 32-bit program: on 64-bit Windows its entry is in
+    // the 32-bit view, where the launcher finds the product too.
+    if (folder.empty()) ReadRegistryString32BitView(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", folder);
     if (folder.empty()) return {};
     return L"\"" + folder + L"\\" + kMainProgramFile + L"\" /w";
 }

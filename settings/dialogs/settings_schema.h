@@ -64,14 +64,15 @@ void SetDefaults(Node& tree, const HardwareFacts& facts);
 // up to 5 s of WMI on a slow system).
 void SetDefaults(Node& tree);
 
-// The defaults, then the product key on top. True when the key could be read;
-// when it cannot, the defaults stand.
-bool LoadSettings(Node& tree);
+// The product key on top of what the tree holds (the defaults, when the
+// settings dialog loads). True when the key could be read; when it cannot,
+// the tree stays as it was.
+bool ReadSettings(Node& tree);
 
 // The command that starts the main program as the animated wallpaper:
 // "<folder>\Sorvane 3D Screensaver.exe" /w, the folder being AppPath of the
-// product key or else the installer's InstallLocation, exactly as stored.
-// Empty when neither holds a text.
+// product key or else the installer's InstallLocation (the 64-bit view's, then
+// the 32-bit view's), exactly as stored. Empty when none holds a text.
 std::wstring StartupCommand();
 
 // The start-up entry's text; empty when it is missing, empty or not REG_SZ.

@@ -157,17 +157,23 @@ bool Node::ReadFromRegistry(HKEY root, const std::wstring& subKey) {
     for (DWORD index = 0;; ++index) {
         if (registry.EnumKey(key.Get(), index, keyName.data(), kKeyNameCapacity) != ERROR_SUCCESS) break;
         const std::wstring name(keyName.data());
-        Node* child = nullptr;
+        // A subkey that cannot be opened is passed over and kept out of the
+        // tree: failing the whole read would leave only defaults for the next
+        // save to write over every setting, and an entry for it would make
+        // every save fail.
+        if (Has(name, Kind::Child)) {
+            Get(name).AsNode()->ReadFromRegistry(key.Get(), name);
+            continue;
+        }
+        auto child = std::make_unique<Node>();
+        if (!child->ReadFromRegistry(key.Get(), name)) continue;
         try {
             // A subkey replaces an entry of another kind of the same name. A
             // name with '/' addresses a deeper entry, as value names do.
-            Value& entry = Get(name);
-            if (entry.GetKind() != Kind::Child) entry = Value(std::make_unique<Node>());
-            child = entry.AsNode();
+            Get(name) = Value(std::move(child));
         } catch (const KeyNotFound&) {
-            continue; // the path runs through an entry that is not a child tree
+            // the path runs through an entry that is not a child tree
         }
-        if (!child->ReadFromRegistry(key.Get(), name)) return false;
     }
 
     std::vector<wchar_t> valueName(kValueNameCapacity);

@@ -74,8 +74,9 @@ class Node {
 
     const Entries& GetEntries() const { return entries_; }
 
-    // Overlays the tree with the values of the key and its subkeys. False when
-    // the key or any subkey cannot be read; what was read stays.
+    // Overlays the tree with the values of the key and its subkeys. False only
+    // when the key itself cannot be read; a subkey that cannot be opened is
+    // passed over and everything else is still read.
     bool ReadFromRegistry(HKEY root, const std::wstring& subKey);
     // Writes every entry into the key, creating keys; never deletes anything.
     // False at the first key or value that cannot be written.

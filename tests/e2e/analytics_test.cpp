@@ -103,6 +103,7 @@ class AnalyticsWire : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(e2e::RouteInternetThroughCapture(error)) << error;
         ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kMaker));
+        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, e2e::View32(kMaker)));
         ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kProduct, L"SorvaneTests", L"present"));
         RegisterBrowserStandIn();
     }
@@ -208,16 +209,26 @@ TEST_F(AnalyticsWire, RegistryDecidesWhetherASessionStarts) {
          [] {
              e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", REG_DWORD, {1, 0, 0, 0});
          },
-         L"1", true},
+         L"(missing)", false},
+        {"DisableAnalytics as text with no data",
+         [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", REG_SZ, {}); }, L"(missing)", false},
+        {"DisableAnalytics in the 32-bit view only",
+         [] {
+             e2e::SeedValue(HKEY_LOCAL_MACHINE, e2e::View32(kMaker), L"DisableAnalytics", REG_DWORD, {0, 0, 0, 0});
+         },
+         L"(missing)", false},
         {"ClientGuid empty with its terminator",
          [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", L"", REG_SZ, true); }, L"(missing)", false},
         {"ClientGuid with no data", [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, {}); }, L"1",
          true},
+        {"ClientGuid of one byte", [] { e2e::SeedValue(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, {'7'}); },
+         L"1", true},
         {"SessionCount 12", [] { e2e::SeedText(HKEY_LOCAL_MACHINE, kMaker, L"SessionCount", L"12"); }, L"13", true},
         {"no product key", [] { e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProduct); }, L"(missing)", false},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kMaker));
+        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, e2e::View32(kMaker)));
         ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kProduct, L"SorvaneTests", L"present"));
         c.seed();
         const std::wstring guidBefore = Stored(L"ClientGuid");

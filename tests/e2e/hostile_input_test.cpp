@@ -101,6 +101,51 @@ TEST_F(HostileInput, ValuesOfEveryKindSizeAndDepthSurviveOkUntouchedOrAsSettings
         EXPECT_EQ(Stored(name), L"2: 0");
 }
 
+TEST_F(HostileInput, SubkeyThatCannotBeOpenedLosesNoSettingOnOk) {
+    const std::wstring key = kProductKey;
+    const struct {
+        const wchar_t* name;
+        const wchar_t* stored;
+        const wchar_t* afterOk;
+    } settings[] = {
+        // OK always stores 0 for the two without a control.
+        {L"HighQualityTextures", L"2: 7", L"2: 0"},
+        {L"EnableMultiMonitorMode", L"2: 0", L"2: 0"},
+        {L"ShowBlackScreens", L"2: 0", L"2: 0"},
+        {L"ShowFPS", L"2: 1", L"2: 1"},
+        {L"DisableOnMouseActivate", L"2: 0", L"2: 0"},
+        {L"MusicVolumePercentage", L"2: 33", L"2: 33"},
+        {L"DisableMusic", L"2: 1", L"2: 1"},
+        {L"SoundsVolumePercentage", L"2: 66", L"2: 66"},
+        {L"DisableSound", L"2: 1", L"2: 0"}, // the one check box changed
+        {L"MonitorAspectRatio", L"2: 2", L"2: 2"},
+        {L"UseDesktopRes", L"2: 0", L"2: 0"},
+        {L"UsePlaylist", L"2: 1", L"2: 1"},
+        {L"HighQualityGraphics", L"2: 7", L"2: 0"},
+        {L"FontScaling", L"2: 70", L"2: 70"},
+        {L"Antialiasing", L"2: 4", L"2: 4"},
+        {L"ShufflePlayList", L"2: 0", L"2: 0"},
+    };
+    for (const auto& setting : settings)
+        SeedSetting(setting.name, setting.stored);
+    ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, key + L"\\Profiles", L"Last", L"2: 1"));
+    ASSERT_TRUE(e2e::DenyReads(HKEY_LOCAL_MACHINE, key + L"\\Profiles"));
+    HKEY probe = nullptr;
+    const LONG opened =
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\Profiles").c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &probe);
+    if (opened == ERROR_SUCCESS) RegCloseKey(probe);
+    ASSERT_EQ(opened, ERROR_ACCESS_DENIED) << "the system must refuse to open the subkey";
+
+    Open();
+    EXPECT_FALSE(Checked(EnableSounds)) << "the stored settings were not read";
+    e2e::Click(Item(EnableSounds));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Checked(EnableSounds); }, kDeadline));
+    PressAndWaitForExit(Ok);
+
+    for (const auto& setting : settings)
+        EXPECT_EQ(Stored(setting.name), setting.afterOk) << testing::PrintToString(std::wstring(setting.name));
+}
+
 TEST_F(HostileInput, LongCommandLinesEndCleanly) {
     // The longest command line the system passes: 32,767 characters in all,
     // the quoted program path and a blank included.

@@ -55,6 +55,43 @@ TEST_F(LiveChanges, EachControlPostsItsCodeWithTheControlsValue) {
     }
 }
 
+// Wine told not to load d3d11.dll for the screensaver: a machine whose
+// Direct3D 11 offers no sample count. Undone however the test ends.
+class WithoutDirect3D11 {
+  public:
+    WithoutDirect3D11() {
+        const std::wstring path = e2e::ScreensaverPath();
+        key_ = L"Software\\Wine\\AppDefaults\\" + path.substr(path.find_last_of(L"\\/") + 1);
+        seeded_ = e2e::SeedText(HKEY_CURRENT_USER, key_ + L"\\DllOverrides", L"d3d11", L"", REG_SZ, true);
+    }
+    ~WithoutDirect3D11() { e2e::DeleteKeyTree(HKEY_CURRENT_USER, key_); }
+    WithoutDirect3D11(const WithoutDirect3D11&) = delete;
+    WithoutDirect3D11& operator=(const WithoutDirect3D11&) = delete;
+    bool Seeded() const { return seeded_; }
+
+  private:
+    std::wstring key_;
+    bool seeded_ = false;
+};
+
+TEST_F(LiveChanges, WithoutSampleCountsTheBoxShowsTheStoredStateAndZeroIsPostedAndStored) {
+    WithoutDirect3D11 noDirect3D11;
+    ASSERT_TRUE(noDirect3D11.Seeded());
+    SeedSetting(L"Antialiasing", L"2: 1"); // the computed default: on, no count yet
+    e2e::WallpaperStandIn wallpaper;
+    Open();
+    ASSERT_EQ(e2e::ComboItems(Item(SampleList)), std::vector<std::wstring>{})
+        << "Direct3D 11 still offers sample counts";
+    EXPECT_TRUE(Checked(Antialiasing));
+
+    e2e::Click(Item(Antialiasing));
+    EXPECT_EQ(Take(wallpaper, 1), (Posts{{6, 0}}));
+    e2e::Click(Item(Antialiasing));
+    EXPECT_EQ(Take(wallpaper, 1), (Posts{{6, 0}})) << "checked over an empty list";
+    PressAndWaitForExit(Ok);
+    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0");
+}
+
 TEST_F(LiveChanges, RestoreDefaultsPostsTheDefaultsAndWritesNothing) {
     SeedSetting(L"MusicVolumePercentage", L"2: 60");
     SeedSetting(L"DisableSound", L"2: 1");

@@ -132,6 +132,20 @@ TEST_F(SettingsDialogTest, OkWritesEverySettingAsTextAndTheStartupEntry) {
     EXPECT_EQ(text, L"\"C:\\Prog\\S\\\\Sorvane 3D Screensaver.exe\" /w");
 }
 
+TEST_F(SettingsDialogTest, FolderOfThe32BitInstallerMakesTheStartupCommand) {
+    ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, e2e::View32(kUninstallKey), L"InstallLocation", L"C:\\Prog\\S\\"));
+    Open();
+    EXPECT_FALSE(Checked(RunAtStartup)) << "there is a command, and no start-up entry holds it";
+    e2e::Click(Item(RunAtStartup));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return Checked(RunAtStartup); }, kDeadline));
+    PressAndWaitForExit(Ok);
+    auto entry = e2e::ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue);
+    ASSERT_TRUE(entry);
+    std::wstring text = entry->Chars();
+    if (!text.empty() && text.back() == L'\0') text.pop_back();
+    EXPECT_EQ(text, L"\"C:\\Prog\\S\\\\Sorvane 3D Screensaver.exe\" /w");
+}
+
 TEST_F(SettingsDialogTest, UncheckedStartupEntryIsWrittenEmpty) {
     SeedSetting(L"AppPath", L"C:\\Prog\\S");
     ASSERT_TRUE(e2e::SeedText(HKEY_CURRENT_USER, kRunKey, kRunValue, L"\"C:\\Prog\\S\\Sorvane 3D Screensaver.exe\" /w"));

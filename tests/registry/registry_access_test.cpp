@@ -76,6 +76,7 @@ TEST_F(RegistryAccessTest, FailuresLeaveTheTextUnchanged) {
         {"REG_BINARY holding text", REG_BINARY, TextBytes(L"x")},
         {"REG_DWORD", REG_DWORD, {1, 0, 0, 0}},
         {"empty REG_SZ", REG_SZ, {}},
+        {"REG_SZ of one byte: no whole character", REG_SZ, {'x'}},
     };
     for (const auto& c : cases) {
         Seed(HKEY_LOCAL_MACHINE, kScratch, L"V", c.type, c.data);
@@ -88,6 +89,41 @@ TEST_F(RegistryAccessTest, FailuresLeaveTheTextUnchanged) {
     EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kScratch, L"Missing", text, false), E_FAIL);
     EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, L"Software\\SorvaneTests\\NoSuchKey", L"V", text, false), E_FAIL);
     EXPECT_EQ(text, L"kept");
+}
+
+TEST_F(RegistryAccessTest, AValueOfAnyTypeAndContentExistsInEitherView) {
+    const struct {
+        const char* what;
+        DWORD type;
+        std::vector<BYTE> data;
+    } values[] = {
+        {"text", REG_SZ, TextBytes(L"1", true)},
+        {"REG_SZ with no data", REG_SZ, {}},
+        {"REG_SZ of one byte", REG_SZ, {'x'}},
+        {"REG_DWORD 0", REG_DWORD, {0, 0, 0, 0}},
+        {"REG_BINARY", REG_BINARY, {1, 2, 3}},
+        {"REG_NONE with no data", REG_NONE, {}},
+        {"REG_EXPAND_SZ", REG_EXPAND_SZ, TextBytes(L"%TEMP%", true)},
+        {"large REG_BINARY", REG_BINARY, std::vector<BYTE>(100000, 7)},
+    };
+    int keys = 0;
+    for (bool in32BitView : {false, true}) {
+        for (const auto& v : values) {
+            const std::wstring key = std::wstring(kScratch) + L"\\" + std::to_wstring(++keys);
+            Seed(HKEY_LOCAL_MACHINE, in32BitView ? View32(key) : key, L"Switch", v.type, v.data);
+            EXPECT_TRUE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, key.c_str(), L"SWITCH"))
+                << v.what << (in32BitView ? " in the 32-bit view" : " in the 64-bit view");
+        }
+    }
+
+    EXPECT_FALSE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kScratch, L"Switch")) << "no value";
+    EXPECT_FALSE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, L"Software\\SorvaneTests\\None", L"Switch"))
+        << "no key";
+    Seed(HKEY_LOCAL_MACHINE, kScratch, L"Switches", REG_SZ, TextBytes(L"1", true));
+    Seed(HKEY_LOCAL_MACHINE, View32(kScratch), L"Other", REG_SZ, TextBytes(L"1", true));
+    Seed(HKEY_CURRENT_USER, kScratch, L"Switch", REG_SZ, TextBytes(L"1", true));
+    EXPECT_FALSE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kScratch, L"Switch"))
+        << "only other names, and the name in another hive";
 }
 
 TEST_F(RegistryAccessTest, ValueNamesAreCaseInsensitiveInTheRegistry) {

@@ -37,6 +37,9 @@ protected:
     void SeedKey(HKEY root, const std::wstring& path);
     std::optional<RawValue> Raw(HKEY root, const std::wstring& path, const std::wstring& name);
     bool KeyExists(HKEY root, const std::wstring& path);
+    // Where a path below HKLM\Software lies in the 32-bit view, the one a
+    // 32-bit installer writes (unchanged where there is only one view).
+    static std::wstring View32(const std::wstring& softwarePath);
 
 private:
     struct Backend;

@@ -27,3 +27,10 @@ std::optional<RawValue> RegistryTest::Raw(HKEY root, const std::wstring& path, c
 }
 
 bool RegistryTest::KeyExists(HKEY root, const std::wstring& path) { return backend_->registry.HasKey(root, path); }
+
+// The in-memory registry keeps the 32-bit view under WOW6432Node, where a
+// 64-bit process reaches it with KEY_WOW64_32KEY.
+std::wstring RegistryTest::View32(const std::wstring& softwarePath) {
+    if (sizeof(void*) != 8) return softwarePath;
+    return L"Software\\WOW6432Node" + softwarePath.substr(softwarePath.find(L'\\'));
+}

@@ -21,7 +21,12 @@ void RegistryTest::SetUp() {
         {HKEY_LOCAL_MACHINE, L"Software\\SorvaneTests"},
         {HKEY_CURRENT_USER, L"Software\\SorvaneTests"},
     };
-    for (const auto& key : ownKeys) ASSERT_TRUE(e2e::DeleteKeyTree(key.root, key.path));
+    for (const auto& key : ownKeys) {
+        ASSERT_TRUE(e2e::DeleteKeyTree(key.root, key.path));
+        if (key.root == HKEY_LOCAL_MACHINE) {
+            ASSERT_TRUE(e2e::DeleteKeyTree(key.root, e2e::View32(key.path)));
+        }
+    }
     e2e::DeleteValue(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                      L"QuenvaleAnimatedWallpaper");
 }
@@ -44,3 +49,5 @@ std::optional<RawValue> RegistryTest::Raw(HKEY root, const std::wstring& path, c
 }
 
 bool RegistryTest::KeyExists(HKEY root, const std::wstring& path) { return e2e::KeyExists(root, path); }
+
+std::wstring RegistryTest::View32(const std::wstring& softwarePath) { return e2e::View32(softwarePath); }

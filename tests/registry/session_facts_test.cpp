@@ -59,26 +59,28 @@ class SessionFactsTest : public RegistryTest {
     ScriptedEnvironment environment;
 };
 
-TEST_F(SessionFactsTest, OnlyATextValueOfAnyContentDisablesAnalytics) {
+TEST_F(SessionFactsTest, AValueOfAnyTypeAndContentInEitherViewDisablesAnalytics) {
     const struct {
         const char* what;
         DWORD type;
         std::vector<BYTE> data;
-        bool disabled;
     } cases[] = {
-        {"text 0", REG_SZ, TextBytes(L"0", true), true},
-        {"text false", REG_SZ, TextBytes(L"false"), true},
-        {"empty text with its terminator", REG_SZ, TextBytes(L"", true), true},
-        {"text with no data at all", REG_SZ, {}, false},
-        {"REG_DWORD 1", REG_DWORD, {1, 0, 0, 0}, false},
-        {"REG_EXPAND_SZ", REG_EXPAND_SZ, TextBytes(L"1", true), false},
+        {"text 0", REG_SZ, TextBytes(L"0", true)},
+        {"text false", REG_SZ, TextBytes(L"false")},
+        {"empty text with its terminator", REG_SZ, TextBytes(L"", true)},
+        {"text with no data at all", REG_SZ, {}},
+        {"REG_DWORD 1", REG_DWORD, {1, 0, 0, 0}},
+        {"REG_DWORD 0", REG_DWORD, {0, 0, 0, 0}},
+        {"REG_EXPAND_SZ", REG_EXPAND_SZ, TextBytes(L"1", true)},
+        {"REG_BINARY of no data", REG_BINARY, {}},
     };
     EXPECT_FALSE(IsAnalyticsDisabled()) << "no maker key";
     SeedKey(HKEY_LOCAL_MACHINE, kMaker);
+    SeedKey(HKEY_LOCAL_MACHINE, View32(kMaker));
     EXPECT_FALSE(IsAnalyticsDisabled()) << "no value";
     for (const auto& c : cases) {
         Seed(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", c.type, c.data);
-        EXPECT_EQ(IsAnalyticsDisabled(), c.disabled) << c.what;
+        EXPECT_TRUE(IsAnalyticsDisabled()) << c.what;
     }
 }
 
@@ -112,6 +114,7 @@ TEST_F(SessionFactsTest, StoredClientGuidIsReadAsUtf8AndEmptyTextStaysEmpty) {
         {"non-ASCII text", TextBytes(L"\u00e9-\u0416"), "\xC3\xA9-\xD0\x96", false},
         {"empty text with its terminator", TextBytes(L"", true), "", false},
         {"no data at all", {}, kFixedGuidText, true},
+        {"one byte: no whole character", {'7'}, kFixedGuidText, true},
     };
     for (const auto& c : cases) {
         Seed(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", REG_SZ, c.data);
@@ -197,13 +200,32 @@ TEST_F(SessionFactsTest, NextSessionReusesTheIdentifierWithoutFirstVisit) {
     EXPECT_NE(page.find("&sct=2&"), std::string::npos) << page;
 }
 
-TEST_F(SessionFactsTest, DisabledAnalyticsStartsNoSessionAndTouchesNothing) {
-    SeedText(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", L"0", REG_SZ, true);
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(Stored(L"SessionCount"), L"(missing)");
-    EXPECT_EQ(Stored(L"ClientGuid"), L"(missing)");
-    EXPECT_TRUE(Posts().empty());
+struct OptOut {
+    const char* what;
+    bool in32BitView; // where a 32-bit tool, such as the 32-bit reg.exe, writes it
+    DWORD type;
+    std::vector<BYTE> data;
+};
+
+void PrintTo(const OptOut& o, std::ostream* out) { *out << o.what; }
+
+class DisabledAnalyticsTest : public SessionFactsTest, public testing::WithParamInterface<OptOut> {};
+
+TEST_P(DisabledAnalyticsTest, StartsNoSessionAndTouchesNothing) {
+    const OptOut& o = GetParam();
+    Seed(HKEY_LOCAL_MACHINE, o.in32BitView ? View32(kMaker) : kMaker, L"DisableAnalytics", o.type, o.data);
+    EXPECT_FALSE(Start()) << o.what;
+    EXPECT_EQ(Stored(L"SessionCount"), L"(missing)") << o.what;
+    EXPECT_EQ(Stored(L"ClientGuid"), L"(missing)") << o.what;
+    EXPECT_TRUE(Posts().empty()) << o.what;
 }
+
+INSTANTIATE_TEST_SUITE_P(OptOuts, DisabledAnalyticsTest,
+                         testing::Values(OptOut{"text 0", false, REG_SZ, TextBytes(L"0", true)},
+                                         OptOut{"REG_DWORD 1, the usual switch", false, REG_DWORD, {1, 0, 0, 0}},
+                                         OptOut{"REG_SZ with no data", false, REG_SZ, {}},
+                                         OptOut{"REG_DWORD 0 in the 32-bit view", true, REG_DWORD, {0, 0, 0, 0}},
+                                         OptOut{"text in the 32-bit view", true, REG_SZ, TextBytes(L"1", true)}));
 
 TEST_F(SessionFactsTest, EmptyStoredIdentifierStartsNoSessionAndKeepsTheCount) {
     SeedText(HKEY_LOCAL_MACHINE, kMaker, L"ClientGuid", L"", REG_SZ, true);
@@ -212,14 +234,6 @@ TEST_F(SessionFactsTest, EmptyStoredIdentifierStartsNoSessionAndKeepsTheCount) {
     EXPECT_EQ(Stored(L"SessionCount"), L"4");
     EXPECT_EQ(Stored(L"ClientGuid"), L"");
     EXPECT_TRUE(Posts().empty());
-}
-
-TEST_F(SessionFactsTest, DisableAnalyticsAsNumberStillStartsASession) {
-    Seed(HKEY_LOCAL_MACHINE, kMaker, L"DisableAnalytics", REG_DWORD, {1, 0, 0, 0});
-    auto analytics = Start();
-    EXPECT_TRUE(analytics);
-    EXPECT_EQ(Stored(L"SessionCount"), L"1");
-    EXPECT_EQ(Posts().size(), 2u);
 }
 
 TEST_F(SessionFactsTest, EachMonitorIsReportedAndMissingFactsAreLeftOut) {

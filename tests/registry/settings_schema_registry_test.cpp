@@ -61,7 +61,8 @@ const Setting kDefaults[] = {
 
 TEST_F(SettingsSchemaTest, FreshSystemGetsTheDefaultsAndNothingIsWritten) {
     Node tree;
-    EXPECT_FALSE(LoadSettings(tree)) << "there is no product key to read";
+    SetDefaults(tree);
+    EXPECT_FALSE(ReadSettings(tree)) << "there is no product key to read";
     for (const Setting& s : kDefaults)
         EXPECT_EQ(tree.Get(s.name).AsInt(), s.value) << testing::PrintToString(std::wstring(s.name));
     EXPECT_FALSE(tree.Has(setting::kCurMonitor, Node::Kind::Int));
@@ -72,7 +73,8 @@ TEST_F(SettingsSchemaTest, FreshSystemGetsTheDefaultsAndNothingIsWritten) {
 TEST_F(SettingsSchemaTest, StoredMusicVolumeKeepsEveryOtherDefaultAndTheSaveWritesAllSixteen) {
     SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kMusicVolumePercentage, L"2: 40");
     Node tree;
-    ASSERT_TRUE(LoadSettings(tree));
+    SetDefaults(tree);
+    ASSERT_TRUE(ReadSettings(tree));
     EXPECT_EQ(tree.Get(setting::kMusicVolumePercentage).AsInt(), 40);
 
     RecordedMessages messages;
@@ -97,7 +99,8 @@ TEST_F(SettingsSchemaTest, LoadTakesOnlyValuesInTheTreeFormat) {
     SeedText(HKEY_LOCAL_MACHINE, kProduct, setting::kCurMonitor, L"2: 1");
 
     Node tree;
-    ASSERT_TRUE(LoadSettings(tree));
+    SetDefaults(tree);
+    ASSERT_TRUE(ReadSettings(tree));
     EXPECT_EQ(tree.Get(setting::kMusicVolumePercentage).AsInt(), 15) << "REG_DWORD ignored";
     EXPECT_EQ(tree.Get(setting::kSoundsVolumePercentage).AsInt(), 100) << "not the tree's text form";
     EXPECT_EQ(tree.Get(setting::kFontScaling).AsInt(), 50) << "unknown kind digit";
@@ -125,6 +128,7 @@ struct CommandCase {
     DWORD appPathType;
     const wchar_t* installLocation; // null: no value
     const wchar_t* command;
+    const wchar_t* installLocation32 = nullptr; // in the 32-bit view; null: no value
 };
 
 class StartupCommandTest : public SettingsSchemaTest, public testing::WithParamInterface<CommandCase> {};
@@ -132,6 +136,10 @@ class StartupCommandTest : public SettingsSchemaTest, public testing::WithParamI
 TEST_P(StartupCommandTest, IsTheQuotedMainProgramInTheInstallFolderWithTheWallpaperSwitch) {
     const CommandCase& c = GetParam();
     if (c.appPath) SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", c.appPath, c.appPathType);
+    // The 32-bit view first: where there is only one view, the 64-bit value
+    // then replaces it, and the expected command is the same.
+    if (c.installLocation32)
+        SeedText(HKEY_LOCAL_MACHINE, View32(kUninstallKey), L"InstallLocation", c.installLocation32);
     if (c.installLocation) SeedText(HKEY_LOCAL_MACHINE, kUninstallKey, L"InstallLocation", c.installLocation);
     EXPECT_EQ(StartupCommand(), c.command) << c.what;
 }
@@ -151,7 +159,15 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandCase{"AppPath of another type counts as none", L"C:\\A", REG_EXPAND_SZ, L"D:\\B",
                                 L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w"},
                     CommandCase{"neither value: no command", nullptr, REG_SZ, nullptr, L""},
-                    CommandCase{"both empty: no command", L"", REG_SZ, L"", L""}));
+                    CommandCase{"both empty: no command", L"", REG_SZ, L"", L""},
+                    CommandCase{"the 32-bit installer's folder, in its view", nullptr, REG_SZ, nullptr,
+                                L"\"E:\\Apps\\S\\\\Sorvane 3D Screensaver.exe\" /w", L"E:\\Apps\\S\\"},
+                    CommandCase{"empty AppPath: the 32-bit installer's folder", L"", REG_SZ, nullptr,
+                                L"\"E:\\S\\Sorvane 3D Screensaver.exe\" /w", L"E:\\S"},
+                    CommandCase{"the 64-bit view's folder before the 32-bit view's", nullptr, REG_SZ, L"D:\\B",
+                                L"\"D:\\B\\Sorvane 3D Screensaver.exe\" /w", L"E:\\S"},
+                    CommandCase{"AppPath before either view's folder", L"C:\\A", REG_SZ, L"D:\\B",
+                                L"\"C:\\A\\Sorvane 3D Screensaver.exe\" /w", L"E:\\S"}));
 
 TEST_F(SettingsSchemaTest, StartupEntryHoldsTheCommandWhenEnabledAndAnEmptyTextWhenNot) {
     SeedText(HKEY_LOCAL_MACHINE, kProduct, L"AppPath", L"C:\\Prog\\S");

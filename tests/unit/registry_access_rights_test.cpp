@@ -62,6 +62,34 @@ TEST_F(RegistryAccessRightsTest, Wow64ProcessSeesTheNativeViewOnlyWhenAskedFor) 
     EXPECT_TRUE(registry.Get(HKEY_CURRENT_USER, L"Software\\Run", L"V"));
 }
 
+TEST(RegistryValueExistence, IsAskedInThe64BitViewThenThe32BitViewWithOrWithoutWow64) {
+    const std::wstring key32 = L"Software\\WOW6432Node\\Quenvale\\Sorvane 3D Screensaver";
+    for (bool wow64 : {false, true}) {
+        platform::MemoryRegistry registry;
+        platform::ScopedRegistry scope(registry);
+        registry.SetWow64Process(wow64);
+        EXPECT_FALSE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kKey, L"Switch")) << "wow64 " << wow64;
+        registry.PutText(HKEY_LOCAL_MACHINE, key32, L"Switch", L"", REG_DWORD);
+        std::size_t before = registry.Accesses().size();
+        EXPECT_TRUE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kKey, L"Switch")) << "wow64 " << wow64;
+        ASSERT_EQ(registry.Accesses().size(), before + 1) << "the 64-bit view's key is missing, so never opened";
+        EXPECT_EQ(registry.Accesses()[before].path, L"HKLM\\" + key32);
+
+        registry.PutText(HKEY_LOCAL_MACHINE, kKey, L"Other", L"x");
+        before = registry.Accesses().size();
+        EXPECT_TRUE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kKey, L"Switch")) << "wow64 " << wow64;
+        ASSERT_EQ(registry.Accesses().size(), before + 2);
+        EXPECT_EQ(registry.Accesses()[before].path, L"HKLM\\" + std::wstring(kKey)) << "the 64-bit view first";
+        EXPECT_EQ(registry.Accesses()[before + 1].path, L"HKLM\\" + key32);
+
+        registry.PutText(HKEY_LOCAL_MACHINE, kKey, L"Switch", L"", REG_NONE);
+        before = registry.Accesses().size();
+        EXPECT_TRUE(RegistryValueExistsInEitherView(HKEY_LOCAL_MACHINE, kKey, L"Switch")) << "wow64 " << wow64;
+        EXPECT_EQ(registry.Accesses().size(), before + 1) << "found in the 64-bit view: no second look";
+        EXPECT_EQ(registry.OpenHandles(), 0u);
+    }
+}
+
 TEST_F(RegistryAccessRightsTest, EveryPathClosesItsKeyAndWritesFlush) {
     registry.PutText(HKEY_LOCAL_MACHINE, kKey, L"Dword", L"", REG_DWORD);
     registry.PutText(HKEY_LOCAL_MACHINE, kKey, L"Empty", L"");

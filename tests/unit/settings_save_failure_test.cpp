@@ -55,7 +55,8 @@ TEST_F(SettingsSaveFailureTest, RefusedSubkeyShowsTheMessageOnceAndKeepsWhatWasW
     // order between MusicVolumePercentage and ShowBlackScreens.
     registry.PutText(HKEY_LOCAL_MACHINE, kProduct + L"\\Profiles", L"Last", L"2: 1");
     Node tree;
-    ASSERT_TRUE(LoadSettings(tree));
+    SetDefaults(tree);
+    ASSERT_TRUE(ReadSettings(tree));
     tree.Get(setting::kMusicVolumePercentage) = std::int32_t{70};
     tree.Get(setting::kUsePlaylist) = std::int32_t{1};
     registry.DenyWrites(HKEY_LOCAL_MACHINE, kProduct + L"\\Profiles");
@@ -77,7 +78,8 @@ TEST_F(SettingsSaveFailureTest, RefusedSubkeyShowsTheMessageOnceAndKeepsWhatWasW
 TEST_F(SettingsSaveFailureTest, RefusedProductKeyWritesNothingAndShowsTheMessageOnce) {
     registry.DenyWrites(HKEY_LOCAL_MACHINE, kProduct);
     Node tree;
-    LoadSettings(tree);
+    SetDefaults(tree);
+    ReadSettings(tree);
     RecordedMessages messages;
     EXPECT_FALSE(WriteSettings(tree, owner, messages));
     EXPECT_EQ(messages.shown.size(), 1u);

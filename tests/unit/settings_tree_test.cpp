@@ -228,18 +228,30 @@ TEST_F(SettingsTreeTest, ReaderAndWriterAskForTheirRightsAndTheViewUnderWow64) {
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 
-TEST_F(SettingsTreeTest, SubkeyThatCannotBeOpenedFailsTheReadKeepingWhatCameBefore) {
+TEST_F(SettingsTreeTest, SubkeyThatCannotBeOpenedIsPassedOverAndEverythingElseIsRead) {
     const std::wstring key = L"Software\\Quenvale\\Sorvane 3D Screensaver";
     registry.PutText(HKEY_LOCAL_MACHINE, key + L"\\A", L"Early", L"2: 1");
     registry.PutText(HKEY_LOCAL_MACHINE, key + L"\\B", L"Locked", L"2: 2");
-    registry.PutText(HKEY_LOCAL_MACHINE, key + L"\\C", L"Late", L"2: 3");
-    registry.PutText(HKEY_LOCAL_MACHINE, key, L"Top", L"2: 4");
+    registry.PutText(HKEY_LOCAL_MACHINE, key + L"\\C\\D", L"Locked", L"2: 3");
+    registry.PutText(HKEY_LOCAL_MACHINE, key + L"\\C", L"Late", L"2: 4");
+    registry.PutText(HKEY_LOCAL_MACHINE, key, L"Top", L"2: 5");
     registry.DenyOpen(HKEY_LOCAL_MACHINE, key + L"\\B");
+    registry.DenyOpen(HKEY_LOCAL_MACHINE, key + L"\\C\\D");
     Node tree;
-    EXPECT_FALSE(tree.ReadFromRegistry(HKEY_LOCAL_MACHINE, key));
+    EXPECT_TRUE(tree.ReadFromRegistry(HKEY_LOCAL_MACHINE, key));
     EXPECT_EQ(tree.Get(L"A/Early").AsInt(), 1);
-    EXPECT_FALSE(tree.Has(L"C/Late", Kind::Int));
-    EXPECT_FALSE(tree.Has(L"Top", Kind::Int)) << "the key's own values are not read after a failed subkey";
+    EXPECT_EQ(tree.Get(L"C/Late").AsInt(), 4) << "a subkey after a refused one is read";
+    EXPECT_EQ(tree.Get(L"Top").AsInt(), 5) << "the key's own values are read after a refused subkey";
+    EXPECT_FALSE(tree.Has(L"B", Kind::Child)) << "no entry for a subkey that could not be read";
+    EXPECT_FALSE(tree.Has(L"C/D", Kind::Child));
+    EXPECT_EQ(registry.OpenHandles(), 0u);
+
+    EXPECT_TRUE(tree.WriteToRegistry(HKEY_LOCAL_MACHINE, key)) << "the save writes around the refused subkeys";
+
+    registry.DenyOpen(HKEY_LOCAL_MACHINE, key);
+    Node unread;
+    EXPECT_FALSE(unread.ReadFromRegistry(HKEY_LOCAL_MACHINE, key)) << "only the key itself fails the read";
+    EXPECT_TRUE(unread.GetEntries().empty());
     EXPECT_EQ(registry.OpenHandles(), 0u);
 }
 

@@ -27,24 +27,28 @@ protected:
     HWND list_ = nullptr;
 };
 
-TEST_F(AntialiasingListTest, SelectionFollowsTheWantedCountOrTheTopEntry) {
+TEST_F(AntialiasingListTest, SelectionFollowsTheWantedCountOrTheTopEntryAndGivesItsCount) {
     struct Case {
         std::vector<int> counts;
         int wanted;
         const wchar_t* selected;
+        int selectedCount;
     };
     const Case cases[] = {
-        {{2, 4, 8}, 1, L"2x"},      // the computed default is a flag, not a count
-        {{2, 4, 8}, 4, L"4x"},
-        {{2, 4, 8}, 8, L"8x"},
-        {{2, 4, 8, 16}, 4, L"16x"}, // "16x" lands at the top after "4x" was chosen
-        {{4}, 0, L"4x"},
-        {{4, 8}, 8, L"8x"},
-        {{}, 4, L"(none)"},
+        {{2, 4, 8}, 1, L"2x", 2}, // the computed default is a flag, not a count
+        {{2, 4, 8}, 4, L"4x", 4},
+        {{2, 4, 8}, 8, L"8x", 8},
+        {{2, 4, 8, 16}, 4, L"16x", 16}, // "16x" lands at the top after "4x" was chosen
+        {{4}, 0, L"4x", 4},
+        {{4, 8}, 8, L"8x", 8},
+        {{}, 4, L"(none)", 0}, // no count: antialiasing off, never the list's error result
+        {{}, 1, L"(none)", 0},
     };
     for (const auto& c : cases) {
         FillAntialiasingList(list_, c.wanted, c.counts);
         EXPECT_EQ(Selected(), c.selected) << "wanted " << c.wanted << " of " << c.counts.size() << " counts";
+        EXPECT_EQ(SelectedSampleCount(list_), c.selectedCount)
+            << "wanted " << c.wanted << " of " << c.counts.size() << " counts";
         ASSERT_EQ(e2e::ComboItems(list_).size(), c.counts.size());
     }
 }

@@ -96,7 +96,8 @@ class SettingsSaveMessageTest : public RegistryTest {
 TEST_F(SettingsSaveMessageTest, RefusedSaveShowsOneErrorBoxOwnedByTheDialog) {
     SeedText(HKEY_LOCAL_MACHINE, kProduct + L"\\Profiles", L"Last", L"2: 1");
     Node tree;
-    ASSERT_TRUE(LoadSettings(tree));
+    SetDefaults(tree);
+    ASSERT_TRUE(ReadSettings(tree));
     tree.Get(setting::kMusicVolumePercentage) = std::int32_t{70};
     ASSERT_TRUE(e2e::DenyWrites(HKEY_LOCAL_MACHINE, kProduct + L"\\Profiles"));
 
@@ -119,7 +120,8 @@ TEST_F(SettingsSaveMessageTest, RefusedSaveShowsOneErrorBoxOwnedByTheDialog) {
 
 TEST_F(SettingsSaveMessageTest, SuccessfulSaveShowsNothing) {
     Node tree;
-    LoadSettings(tree);
+    SetDefaults(tree);
+    ReadSettings(tree);
     MessageBoxWatcher watcher;
     const bool saved = WriteSettings(tree, owner_);
     const std::vector<BoxSeen> seen = watcher.Stop();

@@ -45,7 +45,12 @@ bool SeedValue(HKEY root, const std::wstring& path, const std::wstring& name, DW
     HKEY key = nullptr;
     if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE | kView, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
-    const LONG status = RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    // The system adds a terminator to a text when the character after the
+    // data is NUL, and for data of one byte it looks at the character before
+    // it: non-NUL characters on both sides keep the data exactly as given.
+    std::vector<BYTE> padded(data.size() + 5, 0xFF);
+    if (!data.empty()) std::memcpy(padded.data() + 2, data.data(), data.size());
+    const LONG status = RegSetValueExW(key, name.c_str(), 0, type, padded.data() + 2, static_cast<DWORD>(data.size()));
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
@@ -158,6 +163,15 @@ bool DenyWrites(HKEY root, const std::wstring& path) {
     RegCloseKey(key);
     // Everyone may read; the owner keeps the right to change the permissions back.
     return SetKeyPermissions(root, path, L"D:P(A;;KR;;;WD)(A;;WD;;;OW)");
+}
+
+bool DenyReads(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | kView, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    // Nobody may do anything; the owner keeps the right to change that back.
+    return SetKeyPermissions(root, path, L"D:P(A;;WD;;;OW)");
 }
 
 } // namespace e2e

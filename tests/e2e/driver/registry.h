@@ -44,5 +44,8 @@ bool DeleteValue(HKEY root, const std::wstring& path, const std::wstring& name);
 // read it but nobody write values or create subkeys, so that the program's
 // writes to it fail as they do for a user without rights.
 bool DenyWrites(HKEY root, const std::wstring& path);
+// Gives the key (created if missing) a security descriptor that lets nobody
+// open it, as a key of another owner or a damaged one may be.
+bool DenyReads(HKEY root, const std::wstring& path);
 
 } // namespace e2e
