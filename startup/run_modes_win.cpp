@@ -10,6 +10,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 
@@ -44,6 +45,20 @@ void InitialiseWindowing(HINSTANCE instance) {
     platform::Module().Init(instance);
 }
 
+void RunConfigure(HINSTANCE instance, HWND owner) {
+    InitialiseWindowing(instance);
+    const bool probesPending = ShowSettingsDialog(owner);
+    WaitForLastHits();
+    // A hardware probe that never answered may hold locks that an orderly end
+    // would wait for: the process ends at once, its settings long written.
+    if (probesPending) {
+        std::fflush(stdout);
+        TerminateProcess(GetCurrentProcess(), 0);
+    }
+    platform::Module().Term();
+    CoUninitialize();
+}
+
 } // namespace
 
 int RunScreensaver(HINSTANCE instance, const wchar_t* commandLine) {
@@ -58,11 +73,7 @@ int RunScreensaver(HINSTANCE instance, const wchar_t* commandLine) {
         LaunchMainProgram();
         break;
     case RunMode::Configure:
-        InitialiseWindowing(instance);
-        ShowSettingsDialog(WindowFromNumber(switches.window));
-        WaitForLastHits();
-        platform::Module().Term();
-        CoUninitialize();
+        RunConfigure(instance, WindowFromNumber(switches.window));
         break;
     case RunMode::Preview:
         InitialiseWindowing(instance);

@@ -15,6 +15,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <mutex>
+
 namespace {
 
 enum ControlId : int {
@@ -41,6 +43,10 @@ enum ControlId : int {
     kRunAtStartup = 1079,
 };
 
+// Starts the hardware facts' probe once the dialog has shown, when the
+// dialog's start does not need them.
+constexpr UINT_PTR kStartHardwareFactsTimer = 1;
+
 constexpr const wchar_t* kProductName = L"Sorvane 3D Screensaver";
 constexpr const wchar_t* kProductVersion = L"1.0";
 constexpr const wchar_t* kMusicVolumeFormat = L"Music volume: %.01i%%";
@@ -57,12 +63,59 @@ int TrackbarPosition(HWND trackbar) { return static_cast<int>(SendMessageW(track
 
 } // namespace
 
+// Lets the enumeration's thread ask the dialog's ApproveDeviceMode for as long
+// as the dialog exists; after that every mode is approved, as by default.
+class DeviceModeApprovalLink {
+  public:
+    explicit DeviceModeApprovalLink(CSettingsDlgBase& dialog) : dialog_(&dialog) {}
+    bool Approve(const D3DCAPS9& caps, DWORD vertexProcessing, D3DFORMAT format) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return dialog_ ? dialog_->ApproveDeviceMode(caps, vertexProcessing, format) : true;
+    }
+    void Disconnect() {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        dialog_ = nullptr;
+    }
+
+  private:
+    std::mutex mutex_;
+    CSettingsDlgBase* dialog_;
+};
+
 // ---------------------------------------------------------------------------
 // CSettingsDlgBase
 
 CSettingsDlgBase::CSettingsDlgBase() : display_(std::make_unique<AdapterEnumeration>()) {}
 
-CSettingsDlgBase::~CSettingsDlgBase() = default;
+CSettingsDlgBase::~CSettingsDlgBase() {
+    if (approval_) approval_->Disconnect();
+}
+
+void CSettingsDlgBase::StartHardwareProbes() {
+    approval_ = std::make_shared<DeviceModeApprovalLink>(*this);
+    probes_.StartDisplayProbes([link = approval_](const D3DCAPS9& caps, DWORD vertexProcessing, D3DFORMAT format) {
+        return link->Approve(caps, vertexProcessing, format);
+    });
+    hardwareDefaultsMatter_ = HardwareDefaultsMatter();
+    if (hardwareDefaultsMatter_) probes_.StartHardwareFacts();
+}
+
+HardwareFacts CSettingsDlgBase::FactsForDefaults() {
+    if (!defaultsComputed_) {
+        defaultsComputed_ = true;
+        // The product key's values replace whatever these defaults would be.
+        return hardwareDefaultsMatter_ ? probes_.Facts() : HardwareFacts();
+    }
+    // Measured anew; a measurement still under way is let finish first.
+    if (probes_.HardwareFactsStarted()) probes_.Facts();
+    return MeasureHardware();
+}
+
+std::vector<int> CSettingsDlgBase::SampleCountsForList() {
+    if (sampleCountsTaken_) return SupportedSampleCounts();
+    sampleCountsTaken_ = true;
+    return probes_.SampleCounts();
+}
 
 bool CSettingsDlgBase::ApproveDeviceMode(const D3DCAPS9&, DWORD, D3DFORMAT) { return true; }
 
@@ -135,6 +188,11 @@ BOOL CSettingsDlgBase::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, L
         RevertControls();
         EndDialog(0);
         return TRUE;
+    case WM_TIMER:
+        if (wParam != kStartHardwareFactsTimer) return FALSE;
+        KillTimer(Handle(), kStartHardwareFactsTimer);
+        if (!probes_.HardwareFactsStarted()) probes_.StartHardwareFacts();
+        return TRUE;
     case WM_COMMAND:
         break;
     default:
@@ -175,7 +233,7 @@ BOOL CSettingsDlgBase::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, L
 CSettingsDlg::CSettingsDlg() = default;
 CSettingsDlg::~CSettingsDlg() = default;
 
-void CSettingsDlg::SetDefaults() { ::SetDefaults(settings_); }
+void CSettingsDlg::SetDefaults() { ::SetDefaults(settings_, FactsForDefaults()); }
 
 BOOL CSettingsDlg::OnInitDialog() {
     CSettingsDlgBase::OnInitDialog();
@@ -194,9 +252,7 @@ BOOL CSettingsDlg::OnInitDialog() {
     editPlaylist_ = Item(kEditPlaylist);
     runAtStartup_ = Item(kRunAtStartup);
 
-    EnumerateAdapters(*display_, [this](const D3DCAPS9& caps, DWORD vertexProcessing, D3DFORMAT format) {
-        return ApproveDeviceMode(caps, vertexProcessing, format);
-    });
+    probes_.Adapters(*display_);
 
     if (LoadSettings() && !IsAnalyticsDisabled()) {
         std::vector<RECT> monitorAreas;
@@ -210,6 +266,8 @@ BOOL CSettingsDlg::OnInitDialog() {
     ShowWindow(Handle(), SW_SHOWNORMAL);
     bigIcon_ = LoadIconW(platform::Module().Instance(), MAKEINTRESOURCEW(IDI_PRODUCT));
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
+    // A timer's message comes after the dialog has painted.
+    if (!probes_.HardwareFactsStarted()) SetTimer(Handle(), kStartHardwareFactsTimer, 0, nullptr);
     return TRUE;
 }
 
@@ -245,7 +303,7 @@ void CSettingsDlg::ApplyToControls() {
     Enable(soundLabel_, disableSound == 0);
 
     SetChecked(antialiasing_, antialiasing != 0);
-    FillAntialiasingList(sampleList_, antialiasing, SupportedSampleCounts());
+    FillAntialiasingList(sampleList_, antialiasing, SampleCountsForList());
     Enable(sampleLabel_, antialiasing != 0);
     Enable(sampleList_, antialiasing != 0);
 
@@ -338,8 +396,10 @@ BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
 
 // ---------------------------------------------------------------------------
 
-void ShowSettingsDialog(HWND owner) {
+bool ShowSettingsDialog(HWND owner) {
     // Destroyed with the configure run, which sends the analytics "end" hit.
     auto dialog = std::make_unique<CSettingsDlg>();
+    dialog->StartHardwareProbes();
     dialog->DoModal(owner, 0);
+    return dialog->HardwareProbesPending();
 }

@@ -4,6 +4,7 @@
 
 #include "platform/dialog_win.h"
 #include "resources/resource_ids.h"
+#include "settings/dialogs/dialog_probes.h"
 #include "settings/dialogs/monitor_selection.h"
 #include "settings/store/settings_tree.h"
 #include "settings/store/wallpaper_notification.h"
@@ -11,6 +12,7 @@
 #include <memory>
 
 class GoogleAnalytics4;
+class DeviceModeApprovalLink;
 
 class CSettingsDlgBase : public platform::DialogImpl<CSettingsDlgBase> {
 public:
@@ -23,6 +25,13 @@ public:
     virtual void SetDefaults();
     virtual BOOL OnInitDialog();
     virtual void RevertControls() = 0;
+
+    // Starts the hardware probes concurrently, before the dialog runs: the
+    // Direct3D ones at once, the hardware facts at once only when the
+    // defaults they feed can show (else once the dialog has shown).
+    void StartHardwareProbes();
+    // Whether a probe has not answered yet.
+    bool HardwareProbesPending() const { return !probes_.AllAnswered(); }
 
 protected:
     CSettingsDlgBase();
@@ -37,7 +46,20 @@ protected:
     // Posts every setting, in the order 6, 1, 2, 3, 4, 0, 5.
     void NotifyWallpaperAll();
 
+    // The facts SetDefaults computes the defaults from: the start's probe for
+    // the dialog's first load (not waited for when the product key's values
+    // replace whatever they give), measured anew for "Restore Defaults".
+    HardwareFacts FactsForDefaults();
+    // The sample counts for the antialiasing list: the start's probe the
+    // first time, asked anew every later time the list is filled.
+    std::vector<int> SampleCountsForList();
+
     Node settings_;
+    DialogProbes probes_;
+    std::shared_ptr<DeviceModeApprovalLink> approval_;
+    bool hardwareDefaultsMatter_ = true;
+    bool defaultsComputed_ = false;
+    bool sampleCountsTaken_ = false;
     std::unique_ptr<AdapterEnumeration> display_; // large: kept off the stack
     WallpaperLink wallpaper_;
     std::shared_ptr<GoogleAnalytics4> analytics_;

@@ -84,6 +84,15 @@ void SetDefaults(Node& tree) { SetDefaults(tree, MeasureHardware()); }
 
 bool ReadSettings(Node& tree) { return tree.ReadFromRegistry(HKEY_LOCAL_MACHINE, kProductKey); }
 
+bool HardwareDefaultsMatter() {
+    Node stored;
+    if (!ReadSettings(stored)) return true;
+    const auto& entries = stored.GetEntries();
+    for (const Default& setting : kDefaults)
+        if (setting.rule != Rule::Constant && entries.find(setting.name) == entries.end()) return true;
+    return false;
+}
+
 std::wstring StartupCommand() {
     // A failed read leaves the text as it was, empty.
     std::wstring folder;

@@ -69,6 +69,11 @@ void SetDefaults(Node& tree);
 // the tree stays as it was.
 bool ReadSettings(Node& tree);
 
+// Whether the defaults that depend on the hardware can show: true unless the
+// product key can be read and holds a value in the tree's text form (or a
+// sub-key) for each of them, which then replaces whatever the default was.
+bool HardwareDefaultsMatter();
+
 // The command that starts the main program as the animated wallpaper:
 // "<folder>\Sorvane 3D Screensaver.exe" /w, the folder being AppPath of the
 // product key or else the installer's InstallLocation (the 64-bit view's, then
