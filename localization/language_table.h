@@ -64,6 +64,12 @@ bool SetLanguage(const std::wstring& tag);
 bool SetTextBlock(const std::wstring& tag);
 std::wstring CurrentLanguageTag();
 void TranslateWindow(HWND window);
+// After TranslateWindow: every text control of `dialog` (push button, check
+// box, radio button, static text) whose text, measured with its own font,
+// needs more room than its rectangle gives grows into the free space beside
+// it, then below it, within its group box or the dialog and never over another
+// control. Controls whose texts fit keep their rectangles.
+void FitTranslatedTexts(HWND dialog);
 
 // "de", "fr" or "ru" when the product key's "Language" value is exactly
 // "3: de", "3: fr" or "3: ru"; "en" for anything else.

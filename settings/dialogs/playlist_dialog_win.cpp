@@ -160,6 +160,7 @@ void CPlaylistDlg::OnInitDialog() {
 
     SetTextBlock(L"Screensaver Settings Dialog");
     TranslateWindow(Handle());
+    FitTranslatedTexts(Handle());
 
     const bool shuffle =
         settings_.Has(setting::kShufflePlayList, Node::Kind::Int) && settings_.Get(setting::kShufflePlayList).AsBool();

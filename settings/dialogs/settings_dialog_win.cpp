@@ -127,6 +127,7 @@ BOOL CSettingsDlgBase::OnInitDialog() {
     SetLanguage(ReadLanguageTag());
     SetTextBlock(L"Screensaver Settings Dialog");
     TranslateWindow(Handle());
+    FitTranslatedTexts(Handle());
     monitorList_ = Item(kMonitorList);
     blankScreens_ = Item(kBlankScreens);
     return TRUE;

@@ -1,7 +1,9 @@
 // TranslateWindow on a real dialog built from a template, with the language
-// table loaded from this test program's own resource as the program loads it.
+// table loaded from this test program's own resource as the program loads it;
+// and FitTranslatedTexts making room for long texts in that dialog.
 #include "localization/language_table.h"
 #include "resource_ids.h"
+#include "tests/e2e/driver/text_fit.h"
 #include "tests/wine/resources/translation_test_ids.h"
 
 #include <windows.h>
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -130,6 +133,78 @@ TEST_F(WindowTranslationTest, TextsBeyondTheReadLimitMatchNoKey) {
     TranslateWindow(dialog.Get());
     EXPECT_EQ(Text(dialog.Item(IDC_TRANSLATION_PLAIN)), L"fits");
     EXPECT_EQ(Text(dialog.Item(IDC_TRANSLATION_LOWER)), tooLong) << "read cut to 1,023 characters, so no key";
+}
+
+// Texts too long for their controls, each with the edges its control may
+// move: free space on the side a text is anchored to first, then the other
+// side, then lines below; never over a neighbour, never out of the group box.
+TEST_F(WindowTranslationTest, LongTextsGrowTheirControlsIntoFreeSpaceOnly) {
+    TestDialog dialog;
+    ASSERT_TRUE(dialog.Get());
+    const auto layout = e2e::ReadDialogTemplate(GetModuleHandleW(nullptr), IDD_TRANSLATION_TEST);
+    ASSERT_TRUE(layout);
+    enum Edge { Left = 1, Right = 2, Bottom = 4 };
+    const struct {
+        int id;
+        const wchar_t* text;
+        int moves; // the edges that move outwards; the others stay
+    } rows[] = {
+        // A push button between two others: wider to the right, up to the check box.
+        {IDC_TRANSLATION_REMOVE, L"Remove all songs", Right},
+        // A check box at the group's right: to the frame's inset, then to the left.
+        {IDC_TRANSLATION_SHUFFLE, L"Play songs in any order", Left | Right},
+        // Right-aligned text: leftwards to its neighbour, then to the right.
+        {IDC_TRANSLATION_RIGHT, L"A right-aligned label that is rather long", Left | Right},
+        // Wrapping text wider than the group: as wide as it may be, then lines below.
+        {IDC_TRANSLATION_LOWER,
+         L"A left-aligned text so long that even the whole width of the group box holds it only on three or four "
+         L"lines, which the free space below it gives, down to the buttons",
+         Left | Right | Bottom},
+        // Texts that fit stay where they are.
+        {IDOK, L"OK", 0},
+        {IDC_TRANSLATION_PLAIN, L"Short", 0},
+    };
+    auto rectOf = [&](HWND control) {
+        RECT rect;
+        GetWindowRect(control, &rect);
+        MapWindowPoints(nullptr, dialog.Get(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    std::vector<RECT> before;
+    for (const auto& row : rows) {
+        SetWindowTextW(dialog.Item(row.id), row.text);
+        before.push_back(rectOf(dialog.Item(row.id)));
+    }
+
+    FitTranslatedTexts(dialog.Get());
+
+    const e2e::DialogFont font(*layout, e2e::WindowDpi(dialog.Get()));
+    for (const auto& cut : e2e::CutTexts(dialog.Get(), font))
+        ADD_FAILURE() << cut;
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const RECT now = rectOf(dialog.Item(rows[i].id));
+        SCOPED_TRACE(testing::PrintToString(std::wstring(rows[i].text)));
+        EXPECT_EQ(now.left < before[i].left, (rows[i].moves & Left) != 0);
+        EXPECT_EQ(now.right > before[i].right, (rows[i].moves & Right) != 0);
+        EXPECT_EQ(now.bottom > before[i].bottom, (rows[i].moves & Bottom) != 0);
+        EXPECT_TRUE(now.left <= before[i].left && now.right >= before[i].right && now.top == before[i].top &&
+                    now.bottom >= before[i].bottom)
+            << "a control shrank or moved";
+    }
+    RECT group = rectOf(dialog.Item(IDC_TRANSLATION_GROUP));
+    for (HWND a = GetTopWindow(dialog.Get()); a; a = GetWindow(a, GW_HWNDNEXT)) {
+        if (a == dialog.Item(IDC_TRANSLATION_GROUP)) continue;
+        const RECT first = rectOf(a);
+        RECT inside;
+        EXPECT_TRUE(!IntersectRect(&inside, &first, &group) || EqualRect(&inside, &first))
+            << "control " << GetDlgCtrlID(a) << " crosses the group box's frame";
+        for (HWND b = GetWindow(a, GW_HWNDNEXT); b; b = GetWindow(b, GW_HWNDNEXT)) {
+            const RECT second = rectOf(b);
+            RECT overlap;
+            EXPECT_TRUE(b == dialog.Item(IDC_TRANSLATION_GROUP) || !IntersectRect(&overlap, &first, &second))
+                << "controls " << GetDlgCtrlID(a) << " and " << GetDlgCtrlID(b) << " overlap";
+        }
+    }
 }
 
 } // namespace

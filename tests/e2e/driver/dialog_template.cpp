@@ -99,8 +99,8 @@ std::optional<DialogTemplate> ReadDialogTemplate(HMODULE module, WORD id) {
     dialog.title = reader.Text();
     if (dialog.style & (DS_SETFONT | DS_SHELLFONT)) {
         dialog.pointSize = reader.Take<WORD>();
-        reader.Take<WORD>(); // weight
-        reader.Take<BYTE>(); // italic
+        dialog.weight = reader.Take<WORD>();
+        dialog.italic = reader.Take<BYTE>();
         reader.Take<BYTE>(); // character set
         dialog.typeface = reader.Text();
     }

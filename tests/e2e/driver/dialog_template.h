@@ -25,6 +25,8 @@ struct DialogTemplate {
     short x = 0, y = 0, cx = 0, cy = 0;
     std::wstring title;
     WORD pointSize = 0;
+    WORD weight = 0;
+    BYTE italic = 0;
     std::wstring typeface;
     std::vector<TemplateItem> items;
 };

@@ -1,12 +1,34 @@
 // Finding, reading and driving windows of a program under test.
 #include "tests/e2e/driver/windows.h"
 
+#include "tests/e2e/driver/pixels.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <optional>
 
 namespace e2e {
+namespace {
+
+constexpr DWORD kPaintDeadline = 3000;
+
+// Whether `window` or a window inside it still has something to paint.
+bool NeedsPainting(HWND window) {
+    if (GetUpdateRect(window, nullptr, FALSE)) return true;
+    bool pending = false;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM found) CALLBACK -> BOOL {
+            if (!GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+            *reinterpret_cast<bool*>(found) = true;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&pending));
+    return pending;
+}
+
+} // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD milliseconds) {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
@@ -116,47 +138,24 @@ void SelectComboItem(HWND combo, int index) {
 void Close(HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }
 
 bool SaveScreenshot(HWND window, const std::wstring& path) {
-    // Have the window (of whatever process) paint itself completely first.
+    // Have the window (of whatever process) paint itself completely first. Its
+    // process paints when it next waits for messages, and what it paints
+    // reaches the screen a moment later: wait until nothing is left to paint,
+    // then until two captures in a row agree.
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    WaitUntil([&] { return !NeedsPainting(window); }, kPaintDeadline);
     RECT rect;
     if (!GetWindowRect(window, &rect)) return false;
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
-
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height; // bottom-up, as a BMP file stores it
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, old);
-        const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-        const DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-        file.bfSize = file.bfOffBits + imageSize;
-        if (FILE* out = _wfopen(path.c_str(), L"wb")) {
-            saved = fwrite(&file, sizeof(file), 1, out) == 1 &&
-                    fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out) == 1 &&
-                    fwrite(bits, imageSize, 1, out) == 1;
-            saved = fclose(out) == 0 && saved;
-        }
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+    std::optional<Image> shown = CaptureScreen(rect);
+    WaitUntil(
+        [&] {
+            std::optional<Image> again = CaptureScreen(rect);
+            const bool settled = shown && again && again->pixels == shown->pixels;
+            shown = std::move(again);
+            return settled;
+        },
+        kPaintDeadline);
+    return shown && SaveBitmap(*shown, path);
 }
 
 } // namespace e2e
