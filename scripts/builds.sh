@@ -9,6 +9,10 @@ configure_and_build() {
         # The native unit tests under AddressSanitizer and UndefinedBehaviorSanitizer.
         asan) args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
                     "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer") ;;
+        # The native unit tests under ThreadSanitizer: the dialog's probes and
+        # their threads are portable and run there.
+        tsan) args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+                    "-DCMAKE_CXX_FLAGS=-fsanitize=thread -fno-omit-frame-pointer") ;;
         # The libFuzzer targets of tests/fuzz, with the same sanitizers (scripts/fuzz.sh runs them).
         fuzz) args=(-DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
                     -DSORVANE_TESTS=OFF -DSORVANE_FUZZ=ON

@@ -5,7 +5,8 @@
 # WOW64 and on a 32-bit Windows, the 64-bit one), the inspection of both and
 # their signing with a throwaway certificate (tests/packaging/signing_test.sh);
 # then the native unit tests again under the address and undefined-behaviour
-# sanitizers, the static checks, and each fuzz target for a few seconds.
+# sanitizers and under the thread sanitizer, the static checks, and each fuzz
+# target for a few seconds.
 # Ends with a summary: per build, the test groups and the tests that ran,
 # and loudly whatever was skipped.
 set -euo pipefail
@@ -19,6 +20,7 @@ configure_and_build native
 configure_and_build win64
 configure_and_build win32
 configure_and_build asan
+configure_and_build tsan
 
 status=0
 summary=()
@@ -40,6 +42,7 @@ run_ctest win32
 echo "== tests: signing of the release programs"
 "$root/tests/packaging/signing_test.sh" || status=1
 run_ctest asan
+run_ctest tsan
 "$root/scripts/static_checks.sh" || status=1
 echo "== fuzz: every target of tests/fuzz for a few seconds (longer: scripts/fuzz.sh 600)"
 "$root/scripts/fuzz.sh" 7 || status=1

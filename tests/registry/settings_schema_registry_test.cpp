@@ -122,6 +122,56 @@ TEST_F(SettingsSchemaTest, LoadTakesOnlyValuesInTheTreeFormat) {
     EXPECT_EQ(Stored(HKEY_LOCAL_MACHINE, kProduct, L"AppPath"), L"C:\\Prog\\S");
 }
 
+// The dialog waits for the hardware facts only where a default that depends
+// on them can show; where the product key replaces all three, the tree comes
+// out the same whatever the facts.
+const wchar_t* const kHardwareDependent[] = {setting::kHighQualityTextures, setting::kHighQualityGraphics,
+                                             setting::kAntialiasing};
+struct StoredCase {
+    const char* what;
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> values; // name, text; "" seeds a sub-key
+    bool matters;
+};
+void PrintTo(const StoredCase& c, std::ostream* out) { *out << c.what; }
+class HardwareDefaultsTest : public SettingsSchemaTest, public testing::WithParamInterface<StoredCase> {};
+
+TEST_P(HardwareDefaultsTest, MatterUnlessTheKeyReplacesAllThree) {
+    for (const auto& [name, text] : GetParam().values) {
+        if (*text) SeedText(HKEY_LOCAL_MACHINE, kProduct, name, text);
+        else SeedKey(HKEY_LOCAL_MACHINE, kProduct + L"\\" + name);
+    }
+    EXPECT_EQ(HardwareDefaultsMatter(), GetParam().matters);
+    if (GetParam().matters) return;
+    Node measured, unknown;
+    SetDefaults(measured, HardwareFacts{MiB(3000), 3200, 1100});
+    SetDefaults(unknown, HardwareFacts{});
+    ASSERT_TRUE(ReadSettings(measured) && ReadSettings(unknown));
+    for (const wchar_t* name : kHardwareDependent) {
+        for (Node::Kind kind : {Node::Kind::Child, Node::Kind::Float, Node::Kind::Int, Node::Kind::Text})
+            EXPECT_EQ(measured.Has(name, kind), unknown.Has(name, kind));
+        EXPECT_EQ(measured.Get(name).AsInt(), unknown.Get(name).AsInt());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StoredSettings, HardwareDefaultsTest,
+    testing::Values(
+        StoredCase{"NoProductKey", {}, true},
+        StoredCase{"AllThreeStored",
+                   {{kHardwareDependent[0], L"2: 0"}, {kHardwareDependent[1], L"2: 1"}, {kHardwareDependent[2], L"2: 4"}},
+                   false},
+        StoredCase{"OneMissing", {{kHardwareDependent[0], L"2: 0"}, {kHardwareDependent[1], L"2: 1"}}, true},
+        StoredCase{"OtherKinds",
+                   {{kHardwareDependent[0], L"3: x"}, {kHardwareDependent[1], L"1: 2.5"}, {kHardwareDependent[2], L"2: 0"}},
+                   false},
+        StoredCase{"OneNotInTheTreesForm",
+                   {{kHardwareDependent[0], L"2: 0"}, {kHardwareDependent[1], L"2:1"}, {kHardwareDependent[2], L"2: 0"}},
+                   true},
+        StoredCase{"OneASubKey",
+                   {{kHardwareDependent[0], L"2: 0"}, {kHardwareDependent[1], L"2: 0"}, {kHardwareDependent[2], L""}},
+                   false}),
+    [](const testing::TestParamInfo<StoredCase>& info) { return std::string(info.param.what); });
+
 struct CommandCase {
     const char* what;
     const wchar_t* appPath; // null: no value

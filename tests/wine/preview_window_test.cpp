@@ -3,6 +3,7 @@
 // and the end of the message loop when the window goes.
 #include "platform/app_module_win.h"
 #include "startup/preview_window_win.h"
+#include "tests/wine/screensaver_resources.h"
 #include "tests/e2e/driver/pixels.h"
 #include "tests/e2e/driver/process.h"
 #include "tests/e2e/driver/windows.h"
@@ -14,26 +15,6 @@
 namespace {
 
 constexpr UINT kPictureId = 150;
-
-// The screensaver's file loaded for its resources, as the program module.
-class ScreensaverResources {
-public:
-    ScreensaverResources()
-        : module_(LoadLibraryExW(e2e::ScreensaverPath().c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE)) {
-        platform::Module().Init(module_);
-    }
-    ~ScreensaverResources() {
-        platform::Module().Term();
-        if (module_) FreeLibrary(module_);
-    }
-    ScreensaverResources(const ScreensaverResources&) = delete;
-    ScreensaverResources& operator=(const ScreensaverResources&) = delete;
-    explicit operator bool() const { return module_ != nullptr; }
-
-private:
-    HMODULE module_;
-};
 
 class ComForTest {
 public:

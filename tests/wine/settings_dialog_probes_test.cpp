@@ -1,0 +1,200 @@
+// The settings dialog run for real in this process over hardware probes that
+// fail, never answer or answer late: it still opens, works and saves, and
+// "Restore Defaults" waits for a measurement under way before measuring anew.
+#include "hardware/hardware_probe.h"
+#include "settings/dialogs/dialog_probes.h"
+#include "startup/run_modes_win.h"
+#include "tests/e2e/driver/registry.h"
+#include "tests/e2e/driver/windows.h"
+#include "tests/wine/screensaver_resources.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kProductKey = L"Software\\Quenvale\\Sorvane 3D Screensaver";
+constexpr DWORD kWait = 30000;
+enum { RestoreDefaults = 3, MonitorList = 1002, Antialiasing = 1068, SampleList = 1069, EnableSounds = 1022 };
+
+// A gate that probes wait at; once opened it stays open. Probes live for the
+// whole test program, as the threads that wait in them may.
+class Gate {
+  public:
+    void Wait() const { WaitForSingleObject(event_, INFINITE); }
+    void Open() const { SetEvent(event_); }
+    void Close() const { ResetEvent(event_); }
+
+  private:
+    HANDLE event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+class GatedDisplay final : public DisplayProbe {
+  public:
+    explicit GatedDisplay(bool answers) : answers_(answers) {}
+    bool EnumerateAdapters(AdapterEnumeration& found, const DeviceModeApproval&) override {
+        gate.Wait();
+        found.adapterCount = found.monitorCount = 0;
+        return false;
+    }
+    std::vector<int> SupportedSampleCounts() override {
+        gate.Wait();
+        return answers_ ? std::vector<int>{2, 4} : std::vector<int>{};
+    }
+    Gate gate;
+
+  private:
+    bool answers_;
+};
+
+// A machine that qualifies for every hardware default, measured behind a gate.
+class GatedHardware final : public HardwareProbe {
+  public:
+    std::uint32_t VideoMemoryBytes() override {
+        ++started;
+        gate.Wait();
+        ++measurements;
+        return 3000u << 20;
+    }
+    std::int32_t ProcessorClockMhz() override { return 3200; }
+    std::int32_t FullScreenHeight() override { return 1100; }
+    Gate gate;
+    std::atomic<int> started{0};
+    std::atomic<int> measurements{0};
+};
+
+// The settings dialog of the configure mode, run on a thread of its own.
+class RunningSettingsDialog {
+  public:
+    RunningSettingsDialog()
+        : thread_([this] {
+              CoInitialize(nullptr);
+              probesPending_ = ShowSettingsDialog(nullptr);
+              CoUninitialize();
+              done_ = true;
+          }),
+          started_(std::chrono::steady_clock::now()) {
+        dialog_ = e2e::WaitForWindow(GetCurrentProcessId(), L"#32770", nullptr, kWait);
+        shownAfter_ = std::chrono::steady_clock::now() - started_;
+    }
+    ~RunningSettingsDialog() {
+        if (!done_ && dialog_) PostMessageW(dialog_, WM_CLOSE, 0, 0);
+        thread_.join();
+    }
+    RunningSettingsDialog(const RunningSettingsDialog&) = delete;
+    RunningSettingsDialog& operator=(const RunningSettingsDialog&) = delete;
+
+    HWND Dialog() const { return dialog_; }
+    HWND Item(int id) const { return GetDlgItem(dialog_, id); }
+    double ShownAfterSeconds() const { return std::chrono::duration<double>(shownAfter_).count(); }
+    // Closes with OK or Cancel; whether a probe was still under way then.
+    bool CloseWith(int button) {
+        SendMessageW(Item(button), BM_CLICK, 0, 0);
+        e2e::WaitUntil([&] { return done_.load(); }, kWait);
+        return probesPending_;
+    }
+
+  private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> probesPending_{false};
+    std::thread thread_;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::duration shownAfter_{};
+    HWND dialog_ = nullptr;
+};
+
+class SettingsDialogProbes : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(resources_) << "the screensaver's resources";
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, L"Software\\Quenvale"));
+        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, L"Software\\Quenvale", L"DisableAnalytics", L"1"));
+    }
+    static std::wstring Stored(const wchar_t* name) {
+        auto value = e2e::ReadValue(HKEY_LOCAL_MACHINE, kProductKey, name);
+        return value ? value->Chars().c_str() : L"(missing)";
+    }
+    ScreensaverResources resources_;
+};
+
+TEST_F(SettingsDialogProbes, Direct3DProbesThatNeverAnswerLeaveEmptyListsAndAWorkingDialog) {
+    static GatedDisplay display(true); // never opened: the probes hang for good
+    static GatedHardware hardware;
+    hardware.gate.Open();
+    ScopedDisplayProbe useDisplay(display);
+    ScopedHardware useHardware(hardware);
+    RunningSettingsDialog dialog;
+    ASSERT_NE(dialog.Dialog(), nullptr) << "the dialog did not open";
+    EXPECT_LT(dialog.ShownAfterSeconds(), 8.0 + 7.0) << "the wait for the probes is bounded";
+    EXPECT_EQ(e2e::ComboItems(dialog.Item(MonitorList)).size(), 0u);
+    EXPECT_FALSE(e2e::IsEnabled(dialog.Item(MonitorList)));
+    EXPECT_EQ(e2e::ComboItems(dialog.Item(SampleList)).size(), 0u);
+    EXPECT_TRUE(e2e::IsChecked(dialog.Item(Antialiasing))) << "the facts' default shows over the empty list";
+    e2e::Click(dialog.Item(EnableSounds));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::IsChecked(dialog.Item(EnableSounds)); }, kWait));
+    EXPECT_TRUE(dialog.CloseWith(IDOK)) << "the hung probes must be reported, so that the process ends without them";
+    EXPECT_EQ(Stored(L"DisableSound"), L"2: 1");
+    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0") << "an empty list stores no sample count";
+}
+
+TEST_F(SettingsDialogProbes, ProbesThatFailGiveTheDefaultsOfUnknownHardware) {
+    static GatedDisplay display(false);
+    display.gate.Open();
+    static FixedHardware unknown(0, 0, 0);
+    ScopedDisplayProbe useDisplay(display);
+    ScopedHardware useHardware(unknown);
+    RunningSettingsDialog dialog;
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    EXPECT_EQ(e2e::ComboItems(dialog.Item(SampleList)).size(), 0u);
+    EXPECT_FALSE(e2e::IsChecked(dialog.Item(Antialiasing)));
+    EXPECT_FALSE(dialog.CloseWith(IDOK));
+    EXPECT_EQ(Stored(L"HighQualityTextures"), L"2: 0");
+    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0");
+    EXPECT_EQ(Stored(L"MusicVolumePercentage"), L"2: 15");
+}
+
+TEST_F(SettingsDialogProbes, RestoreDefaultsWaitsForTheMeasurementUnderWayThenMeasuresAnew) {
+    static GatedDisplay display(true);
+    display.gate.Open();
+    static GatedHardware hardware;
+    hardware.gate.Close();
+    hardware.started = hardware.measurements = 0;
+    // Every setting stored: the dialog shows without the facts, which are
+    // measured once it has shown.
+    for (const wchar_t* name : {L"HighQualityTextures", L"HighQualityGraphics", L"Antialiasing"})
+        ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kProductKey, name, L"2: 0"));
+    ScopedDisplayProbe useDisplay(display);
+    ScopedHardware useHardware(hardware);
+    RunningSettingsDialog dialog;
+    ASSERT_NE(dialog.Dialog(), nullptr) << "the dialog waited for facts it did not need";
+    EXPECT_FALSE(e2e::IsChecked(dialog.Item(Antialiasing)));
+
+    // Restore Defaults while the measurement is held up: the dialog waits for
+    // it (and answers nothing meanwhile), then measures the hardware again.
+    ASSERT_TRUE(e2e::WaitUntil([&] { return hardware.started.load() == 1; }, kWait)) << "no measurement started";
+    std::thread press([&] { SendMessageW(dialog.Item(RestoreDefaults), BM_CLICK, 0, 0); });
+    const bool waiting = e2e::WaitUntil(
+        [&] {
+            DWORD_PTR answer = 0;
+            return !SendMessageTimeoutW(dialog.Dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 100, &answer);
+        },
+        kWait);
+    EXPECT_TRUE(waiting) << "Restore Defaults did not wait for the measurement under way";
+    EXPECT_EQ(hardware.measurements.load(), 0);
+    hardware.gate.Open();
+    press.join();
+    EXPECT_EQ(hardware.measurements.load(), 2) << "the start's measurement, then Restore Defaults' own";
+    EXPECT_TRUE(e2e::IsChecked(dialog.Item(Antialiasing))) << "the restored default of this machine";
+    EXPECT_FALSE(dialog.CloseWith(IDCANCEL));
+    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0") << "Cancel writes nothing";
+}
+
+} // namespace
