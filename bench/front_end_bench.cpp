@@ -1,11 +1,15 @@
 // The configure and preview modes' start, side by side with the smallest
 // programs of their kind: how long until the settings dialog is visible and
-// idle, and its peak working set, against one empty modal dialog; how long
-// until the preview is painted, against a child window that paints nothing.
-// Prints one "RESULT" line per figure for scripts/bench.sh. Under Wine:
-//   tests/harness/wine_run.sh bench-front-end build/win64/bench/front_end_bench.exe [rounds]
+// idle (with every setting stored, as after its first use, and on a fresh
+// system), and its peak working set, against one empty modal dialog and each
+// Direct3D probe the dialog makes, timed alone; how long until the preview is
+// painted, against a child window that paints nothing; how long /t takes,
+// against an empty program. Prints one "RESULT" line per figure for
+// scripts/bench.sh. Under Wine:
+//   tests/harness/wine_run.sh bench-front-end build/win32/bench/front_end_bench.exe [rounds]
 #include "tests/e2e/driver/preview_host.h"
 #include "tests/e2e/driver/process.h"
+#include "tests/e2e/driver/registry.h"
 #include "tests/e2e/driver/windows.h"
 
 #include <windows.h>
@@ -22,6 +26,11 @@ namespace {
 
 constexpr DWORD kDeadline = 30000;
 constexpr int kWarmUpRounds = 2;
+constexpr const wchar_t* kMakerKey = L"Software\\Quenvale";
+constexpr const wchar_t* kProductKey = L"Software\\Quenvale\\Sorvane 3D Screensaver";
+// How long the dialog stays open before its peak working set is read: long
+// enough for the measurements it makes once it has shown.
+constexpr DWORD kOpenBeforePeak = 3000;
 
 std::wstring WindowsPath(const char* unixPath) {
     std::wstring path = L"Z:";
@@ -64,8 +73,8 @@ struct DialogRun {
 };
 
 // From the start to a visible top-level window whose thread is idle and
-// answers; then the peak working set so far; then the close box.
-DialogRun TimeToIdleDialog(const std::wstring& program, const std::wstring& arguments) {
+// answers; then, a while later, the peak working set so far; then the close box.
+DialogRun TimeToIdleDialog(const std::wstring& program, const std::wstring& arguments, bool readPeak) {
     DialogRun run;
     LARGE_INTEGER before;
     QueryPerformanceCounter(&before);
@@ -77,6 +86,7 @@ DialogRun TimeToIdleDialog(const std::wstring& program, const std::wstring& argu
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, kDeadline, &answer)) return run;
     const double elapsed = MillisecondsSince(before);
+    if (readPeak) WaitClosely([deadline = GetTickCount64() + kOpenBeforePeak] { return GetTickCount64() >= deadline; });
 
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof(counters);
@@ -111,6 +121,34 @@ double TimeToPaintedPreview(const std::wstring& program) {
     host.Destroy();
     if (!painted || !WaitClosely([&] { return !process.Running(); })) return -1;
     return elapsed;
+}
+
+// Every setting stored, as the dialog's first OK leaves them; or none.
+void StoreEverySetting(bool store) {
+    e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+    if (!store) return;
+    const wchar_t* const names[] = {L"HighQualityTextures", L"EnableMultiMonitorMode", L"ShowBlackScreens",
+                                    L"ShowFPS", L"DisableOnMouseActivate", L"MusicVolumePercentage",
+                                    L"DisableMusic", L"SoundsVolumePercentage", L"DisableSound",
+                                    L"MonitorAspectRatio", L"UseDesktopRes", L"UsePlaylist",
+                                    L"HighQualityGraphics", L"FontScaling", L"Antialiasing", L"ShufflePlayList"};
+    for (const wchar_t* name : names) e2e::SeedText(HKEY_LOCAL_MACHINE, kProductKey, name, L"2: 1");
+}
+
+// How long one Direct3D probe takes by itself, as its program reports it.
+double ProbeAlone(const std::wstring& program, const wchar_t* which) {
+    wchar_t folder[MAX_PATH], file[MAX_PATH];
+    if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"prb", 0, file)) return -1;
+    e2e::Process process = e2e::Process::Start(program, std::wstring(which) + L" \"" + file + L"\"");
+    double milliseconds = -1;
+    if (process.Started() && process.WaitForExit(kDeadline) && process.ExitCode() == 0) {
+        if (FILE* in = _wfopen(file, L"r")) {
+            if (std::fscanf(in, "%lf", &milliseconds) != 1) milliseconds = -1;
+            std::fclose(in);
+        }
+    }
+    DeleteFileW(file);
+    return milliseconds;
 }
 
 // From the start to the end of a program that ends at once: what starting
@@ -150,7 +188,7 @@ bool Keep(Series& series, double value, int round) {
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 11;
     const std::wstring screensaver = e2e::ScreensaverPath();
-    const std::wstring withSwitch = WindowsPath(SORVANE_SWITCHED_SCREENSAVER);
+    const std::wstring probeAlone = WindowsPath(SORVANE_DIRECT3D_PROBE_ALONE);
     const std::wstring minimalDialog = WindowsPath(SORVANE_MINIMAL_DIALOG);
     const std::wstring minimalChild = WindowsPath(SORVANE_MINIMAL_CHILD_WINDOW);
     if (screensaver.empty()) {
@@ -158,31 +196,37 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    Series configure{"configure_ms", {}}, configureWithoutWaits{"configure_without_waits_ms", {}},
-        dialogFloor{"minimal_dialog_ms", {}}, configurePeak{"configure_peak_mib", {}},
+    // Analytics off: the figures are the dialog's, not the network's.
+    e2e::SeedText(HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics", L"1");
+    Series configure{"configure_ms", {}}, configureFresh{"configure_fresh_ms", {}},
+        dialogFloor{"minimal_dialog_ms", {}}, direct3d9{"direct3d9_probe_ms", {}},
+        direct3d11{"direct3d11_probe_ms", {}}, configurePeak{"configure_peak_mib", {}},
         dialogPeak{"minimal_dialog_peak_mib", {}}, preview{"preview_ms", {}}, childFloor{"minimal_child_ms", {}},
         exitAtOnce{"exit_ms", {}}, emptyProgram{"empty_program_ms", {}};
     for (int round = 0; round < kWarmUpRounds + rounds; ++round) {
         // Alternated, so that a slow spell of the machine hurts each alike.
-        const DialogRun floor = TimeToIdleDialog(minimalDialog, L"");
-        const DialogRun full = TimeToIdleDialog(screensaver, L"/c");
-        SetEnvironmentVariableW(L"SORVANE_BENCH_NO_HARDWARE_WAIT", L"1");
-        const DialogRun withoutWaits = TimeToIdleDialog(withSwitch, L"/c");
-        SetEnvironmentVariableW(L"SORVANE_BENCH_NO_HARDWARE_WAIT", nullptr);
+        const DialogRun floor = TimeToIdleDialog(minimalDialog, L"", true);
+        StoreEverySetting(true);
+        const DialogRun full = TimeToIdleDialog(screensaver, L"/c", true);
+        StoreEverySetting(false);
+        const DialogRun fresh = TimeToIdleDialog(screensaver, L"/c", false);
+        const double d3d9Time = ProbeAlone(probeAlone, L"d3d9");
+        const double d3d11Time = ProbeAlone(probeAlone, L"d3d11");
         const double childTime = TimeToPaintedPreview(minimalChild);
         const double previewTime = TimeToPaintedPreview(screensaver);
         // The child window program without a window number ends at once.
         const double emptyTime = TimeToExit(minimalChild, L"");
         const double exitTime = TimeToExit(screensaver, L"/t");
         if (!Keep(dialogFloor, floor.milliseconds, round) || !Keep(configure, full.milliseconds, round) ||
-            !Keep(configureWithoutWaits, withoutWaits.milliseconds, round) ||
+            !Keep(configureFresh, fresh.milliseconds, round) || !Keep(direct3d9, d3d9Time, round) ||
+            !Keep(direct3d11, d3d11Time, round) ||
             !Keep(dialogPeak, floor.peakWorkingSetMiB, round) || !Keep(configurePeak, full.peakWorkingSetMiB, round) ||
             !Keep(childFloor, childTime, round) || !Keep(preview, previewTime, round) ||
             !Keep(emptyProgram, emptyTime, round) || !Keep(exitAtOnce, exitTime, round))
             return 1;
     }
-    for (Series* series : {&configure, &configureWithoutWaits, &dialogFloor, &configurePeak, &dialogPeak, &preview,
-                           &childFloor, &exitAtOnce, &emptyProgram})
+    for (Series* series : {&configure, &configureFresh, &dialogFloor, &direct3d9, &direct3d11, &configurePeak,
+                           &dialogPeak, &preview, &childFloor, &exitAtOnce, &emptyProgram})
         Report(*series);
     return 0;
 }

@@ -21,33 +21,49 @@ std::wstring ReadText32BitView(const wchar_t* key, const wchar_t* value) {
     return text;
 }
 
-} // namespace
-
-std::vector<std::wstring> MainProgramCandidates(const LauncherSystem& system) {
-    std::vector<std::wstring> candidates;
+// Hands the candidates to `take` in order until it returns true. A source is
+// asked only when the candidates before it were not taken: the program files
+// folder, whose query loads the shell, is not needed when the registry names
+// an existing program.
+template <typename Take>
+void ForEachCandidate(const LauncherSystem& system, Take take) {
     // Folders are joined as stored: one that ends in a backslash gives a
     // doubled one, which the system accepts.
     const std::wstring appPath = ReadText(kProductKey, kAppPathValue, true);
     if (!appPath.empty()) {
-        candidates.push_back(appPath + kMainProgramFile);
+        if (take(appPath + kMainProgramFile)) return;
     } else {
         // The installer is a 32-bit program: its uninstall entries are in the
         // 32-bit view, which both builds of this program read.
         for (const wchar_t* entry : {kUninstallKey, kCombinedUninstallKey}) {
             const std::wstring location = ReadText32BitView(entry, kInstallLocationValue);
-            if (!location.empty()) candidates.push_back(location + kMainProgramFile);
+            if (!location.empty() && take(location + kMainProgramFile)) return;
         }
     }
     if (const auto programFiles = system.ProgramFilesFolder())
-        candidates.push_back(*programFiles + kProgramFilesSubfolder + kMainProgramFile);
-    if (const auto current = system.CurrentFolder()) candidates.push_back(*current + kMainProgramFile);
+        if (take(*programFiles + kProgramFilesSubfolder + kMainProgramFile)) return;
+    if (const auto current = system.CurrentFolder()) take(*current + kMainProgramFile);
+}
+
+} // namespace
+
+std::vector<std::wstring> MainProgramCandidates(const LauncherSystem& system) {
+    std::vector<std::wstring> candidates;
+    ForEachCandidate(system, [&](const std::wstring& candidate) {
+        candidates.push_back(candidate);
+        return false;
+    });
     return candidates;
 }
 
 std::wstring FindMainProgram(const LauncherSystem& system) {
-    for (const std::wstring& candidate : MainProgramCandidates(system))
-        if (system.FileExists(candidate)) return candidate;
-    return std::wstring();
+    std::wstring found;
+    ForEachCandidate(system, [&](const std::wstring& candidate) {
+        if (!system.FileExists(candidate)) return false;
+        found = candidate;
+        return true;
+    });
+    return found;
 }
 
 std::wstring FolderOf(const std::wstring& path) {

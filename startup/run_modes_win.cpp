@@ -46,8 +46,7 @@ void InitialiseWindowing(HINSTANCE instance) {
 }
 
 void RunConfigure(HINSTANCE instance, HWND owner) {
-    InitialiseWindowing(instance);
-    const bool probesPending = ShowSettingsDialog(owner);
+    const bool probesPending = ShowSettingsDialog(owner, [instance] { InitialiseWindowing(instance); });
     WaitForLastHits();
     // A hardware probe that never answered may hold locks that an orderly end
     // would wait for: the process ends at once, its settings long written.

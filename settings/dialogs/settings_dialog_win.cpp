@@ -397,10 +397,11 @@ BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
 
 // ---------------------------------------------------------------------------
 
-bool ShowSettingsDialog(HWND owner) {
+bool ShowSettingsDialog(HWND owner, const std::function<void()>& initialise) {
     // Destroyed with the configure run, which sends the analytics "end" hit.
     auto dialog = std::make_unique<CSettingsDlg>();
     dialog->StartHardwareProbes();
+    initialise();
     dialog->DoModal(owner, 0);
     return dialog->HardwareProbesPending();
 }

@@ -38,7 +38,8 @@ void RegistryTest::Seed(HKEY root, const std::wstring& path, const std::wstring&
 
 void RegistryTest::SeedKey(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(key);
 }
 

@@ -43,7 +43,11 @@ public:
         while (name.size() > 3 && name.back() == L'\\') name.pop_back();
         return !name.empty() && folders.count(name) > 0;
     }
-    std::optional<std::wstring> ProgramFilesFolder() const override { return programFiles; }
+    std::optional<std::wstring> ProgramFilesFolder() const override {
+        ++programFilesAsked;
+        return programFiles;
+    }
+    mutable int programFilesAsked = 0;
     std::optional<std::wstring> CurrentFolder() const override { return current; }
 };
 
@@ -164,6 +168,18 @@ TEST_F(LauncherTest, AppPathWithoutTheProgramSkipsTheUninstallEntriesButNotTheFo
     EXPECT_EQ(FindMainProgram(system), L"C:\\Users\\Ann\\Desktop\\Sorvane 3D Screensaver.exe");
     system.AddFile(L"C:\\Program Files (x86)\\Sorvane 3D Screensaver\\Sorvane 3D Screensaver.exe");
     EXPECT_EQ(FindMainProgram(system), L"C:\\Program Files (x86)\\Sorvane 3D Screensaver\\Sorvane 3D Screensaver.exe");
+}
+
+// Asking for the program files folder loads the shell; it is not asked for
+// while a registry candidate exists.
+TEST_F(LauncherTest, TheProgramFilesFolderIsAskedForOnlyWhenTheRegistryFindsNothing) {
+    SetAppPath(L"D:\\Apps");
+    system.AddFile(L"D:\\Apps\\Sorvane 3D Screensaver.exe");
+    EXPECT_EQ(FindMainProgram(system), L"D:\\Apps\\Sorvane 3D Screensaver.exe");
+    EXPECT_EQ(system.programFilesAsked, 0);
+    SetAppPath(L"D:\\Moved");
+    EXPECT_EQ(FindMainProgram(system), L"");
+    EXPECT_EQ(system.programFilesAsked, 1);
 }
 
 TEST_F(LauncherTest, AFolderNamedLikeTheProgramCountsAsFound) {

@@ -74,8 +74,7 @@ class RunningSettingsDialog {
   public:
     RunningSettingsDialog()
         : thread_([this] {
-              CoInitialize(nullptr);
-              probesPending_ = ShowSettingsDialog(nullptr);
+              probesPending_ = ShowSettingsDialog(nullptr, [] { CoInitialize(nullptr); });
               CoUninitialize();
               done_ = true;
           }),
