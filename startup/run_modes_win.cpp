@@ -46,7 +46,10 @@ void InitialiseWindowing(HINSTANCE instance) {
 }
 
 void RunConfigure(HINSTANCE instance, HWND owner) {
-    const bool probesPending = ShowSettingsDialog(owner, [instance] { InitialiseWindowing(instance); });
+    // The window system first: Wine's display driver, set up by two threads
+    // at once (this one and a probe's), was seen to hang now and then.
+    InitialiseWindowing(instance);
+    const bool probesPending = ShowSettingsDialog(owner);
     WaitForLastHits();
     // A hardware probe that never answered may hold locks that an orderly end
     // would wait for: the process ends at once, its settings long written.

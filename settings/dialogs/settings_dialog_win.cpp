@@ -397,11 +397,10 @@ BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
 
 // ---------------------------------------------------------------------------
 
-bool ShowSettingsDialog(HWND owner, const std::function<void()>& initialise) {
+bool ShowSettingsDialog(HWND owner) {
     // Destroyed with the configure run, which sends the analytics "end" hit.
     auto dialog = std::make_unique<CSettingsDlg>();
     dialog->StartHardwareProbes();
-    initialise();
     dialog->DoModal(owner, 0);
     return dialog->HardwareProbesPending();
 }

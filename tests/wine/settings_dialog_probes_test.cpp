@@ -74,7 +74,8 @@ class RunningSettingsDialog {
   public:
     RunningSettingsDialog()
         : thread_([this] {
-              probesPending_ = ShowSettingsDialog(nullptr, [] { CoInitialize(nullptr); });
+              CoInitialize(nullptr);
+              probesPending_ = ShowSettingsDialog(nullptr);
               CoUninitialize();
               done_ = true;
           }),

@@ -95,9 +95,18 @@ bool BrowseFileDialog(HWND dialog, const std::wstring& folder, DWORD millisecond
 }
 
 bool SubmitFileDialog(HWND dialog, const std::wstring& names, DWORD milliseconds) {
-    if (!Type(dialog, names)) return false;
-    Click(OpenButton(dialog));
-    return WaitUntil([&] { return !IsWindow(dialog); }, milliseconds);
+    // A navigation still under way (the dialog may have been in the folder
+    // already) can clear the name after it was typed, and Open then only
+    // refreshes the folder: the name is typed and Open pressed again until
+    // the dialog closes.
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    do {
+        if (!IsWindow(dialog)) return true;
+        if (!Type(dialog, names)) return !IsWindow(dialog);
+        Click(OpenButton(dialog));
+        if (WaitUntil([&] { return !IsWindow(dialog); }, 3000)) return true;
+    } while (GetTickCount64() < deadline);
+    return !IsWindow(dialog);
 }
 
 } // namespace e2e
