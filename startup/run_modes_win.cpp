@@ -38,17 +38,21 @@ void RunChangePassword() {
         changePassword("SCRSAVE", nullptr, 0, 0);
 }
 
-void InitialiseWindowing(HINSTANCE instance) {
+// COM and the application module; the common controls' trackbars only for
+// the settings dialog (the preview has no control to load them for).
+void InitialiseWindowing(HINSTANCE instance, bool commonControls) {
     CoInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    if (commonControls) {
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+    }
     platform::Module().Init(instance);
 }
 
 void RunConfigure(HINSTANCE instance, HWND owner) {
     // The window system first: Wine's display driver, set up by two threads
     // at once (this one and a probe's), was seen to hang now and then.
-    InitialiseWindowing(instance);
+    InitialiseWindowing(instance, true);
     const bool probesPending = ShowSettingsDialog(owner);
     WaitForLastHits();
     // A hardware probe that never answered may hold locks that an orderly end
@@ -78,7 +82,7 @@ int RunScreensaver(HINSTANCE instance, const wchar_t* commandLine) {
         RunConfigure(instance, WindowFromNumber(switches.window));
         break;
     case RunMode::Preview:
-        InitialiseWindowing(instance);
+        InitialiseWindowing(instance, false);
         RunPreview(WindowFromNumber(switches.window));
         break;
     }
