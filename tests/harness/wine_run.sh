@@ -11,6 +11,8 @@
 #   SORVANE_SCREENS=2    two screens joined into one desktop (Xinerama), which
 #                        Wine reports as two monitors
 #   SORVANE_DPI=<n>      the prefix's LogPixels, set before the program starts
+#   SORVANE_DLL_OVERRIDES=<list>  more of Wine's DLL load orders (Wine reads
+#                        them when a process starts, from the harness only)
 #   SORVANE_RESULTS=<d>  a folder for GoogleTest's XML results (and the reason
 #                        of a skip)
 #   SORVANE_SCR_FILE=<path>  another screensaver file to test than the build's own
@@ -30,7 +32,7 @@ build=$bin_dir
 while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ]; do build=$(dirname "$build"); done
 wineserver=/usr/lib/wine/wineserver
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=${SORVANE_DLL_OVERRIDES:+;$SORVANE_DLL_OVERRIDES}"
 windows=${SORVANE_WINDOWS:-64}
 
 # PE32 (0x10b) or PE32+ (0x20b), from the optional header's magic number.

@@ -1,0 +1,5 @@
+// Loads the library named on its command line the plain way, searching its
+// own folder first: what the planted-library scenarios must be able to catch.
+#include <windows.h>
+
+int wmain(int argc, wchar_t** argv) { return argc == 2 && LoadLibraryW(argv[1]) ? 0 : 1; }
