@@ -73,8 +73,6 @@ HardwareFacts DialogProbes::Facts() const {
 }
 
 bool DialogProbes::AllAnswered() const {
-    for (bool answered : {!adapters_.Started() || adapters_.Done(), !sampleCounts_.Started() || sampleCounts_.Done(),
-                          !facts_.Started() || facts_.Done()})
-        if (!answered) return false;
-    return true;
+    return (!adapters_.Started() || adapters_.Done()) && (!sampleCounts_.Started() || sampleCounts_.Done()) &&
+           (!facts_.Started() || facts_.Done());
 }

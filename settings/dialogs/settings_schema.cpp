@@ -5,6 +5,9 @@
 #include "localization/language_table.h"
 #include "platform/registry_access.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
 
 enum class Rule { Constant, Textures, Graphics, Antialiasing };
@@ -88,9 +91,9 @@ bool HardwareDefaultsMatter() {
     Node stored;
     if (!ReadSettings(stored)) return true;
     const auto& entries = stored.GetEntries();
-    for (const Default& setting : kDefaults)
-        if (setting.rule != Rule::Constant && entries.find(setting.name) == entries.end()) return true;
-    return false;
+    return std::any_of(std::begin(kDefaults), std::end(kDefaults), [&](const Default& setting) {
+        return setting.rule != Rule::Constant && entries.find(setting.name) == entries.end();
+    });
 }
 
 std::wstring StartupCommand() {

@@ -15,8 +15,9 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
 
 // A gate that probes wait at until the test opens it. Gates are never
 // destroyed: a probe's thread may still wait at one when the program ends.
@@ -40,13 +41,13 @@ class Gate {
 
 TEST(BackgroundTask, GivesTheValueOrNothingByTheDeadline) {
     const auto answered = platform::BackgroundTask<int>::Start([] { return 42; });
-    const int* value = answered.WaitUntil(Clock::now() + 10s);
+    const int* value = answered.WaitUntil(Clock::now() + seconds(10));
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(*value, 42);
     EXPECT_EQ(answered.WaitUntil(Clock::now()), value) << "the value stays for later calls";
 
     const auto throwing = platform::BackgroundTask<int>::Start([]() -> int { throw std::runtime_error("probe"); });
-    EXPECT_EQ(throwing.WaitUntil(Clock::now() + 10s), nullptr);
+    EXPECT_EQ(throwing.WaitUntil(Clock::now() + seconds(10)), nullptr);
     EXPECT_TRUE(throwing.Done());
 
     static Gate& gate = *new Gate;
@@ -55,14 +56,14 @@ TEST(BackgroundTask, GivesTheValueOrNothingByTheDeadline) {
         return 7;
     });
     const auto before = Clock::now();
-    EXPECT_EQ(late.WaitUntil(before + 50ms), nullptr);
-    EXPECT_GE(Clock::now() - before, 50ms);
+    EXPECT_EQ(late.WaitUntil(before + milliseconds(50)), nullptr);
+    EXPECT_GE(Clock::now() - before, milliseconds(50));
     EXPECT_FALSE(late.Done());
     gate.Open();
-    ASSERT_NE(late.WaitUntil(Clock::now() + 10s), nullptr) << "an answer after the deadline still arrives";
+    ASSERT_NE(late.WaitUntil(Clock::now() + seconds(10)), nullptr) << "an answer after the deadline still arrives";
     EXPECT_EQ(*late.WaitUntil(Clock::now()), 7);
 
-    EXPECT_EQ(platform::BackgroundTask<int>().WaitUntil(Clock::now() + 10s), nullptr) << "never started";
+    EXPECT_EQ(platform::BackgroundTask<int>().WaitUntil(Clock::now() + seconds(10)), nullptr) << "never started";
 }
 
 class FakeDisplay final : public DisplayProbe {
@@ -110,7 +111,7 @@ TEST(DialogProbes, ProbesThatDoNotAnswerCountAsFailedAtTheirBound) {
     // Never destroyed: its threads wait in it for good.
     static FakeDisplay& display = *new FakeDisplay(new Gate);
     ScopedDisplayProbe useDisplay(display);
-    DialogProbes probes(DialogProbes::Bounds{100ms, 200ms});
+    DialogProbes probes(DialogProbes::Bounds{milliseconds(100), milliseconds(200)});
     const auto started = Clock::now();
     probes.StartDisplayProbes([](const D3DCAPS9&, DWORD, D3DFORMAT) { return true; });
     AdapterEnumeration found{};
@@ -120,8 +121,8 @@ TEST(DialogProbes, ProbesThatDoNotAnswerCountAsFailedAtTheirBound) {
     EXPECT_EQ(found.adapterCount, 0u);
     EXPECT_TRUE(probes.SampleCounts().empty());
     const auto waited = Clock::now() - started;
-    EXPECT_GE(waited, 100ms);
-    EXPECT_LT(waited, 10s) << "the second wait must not add a bound of its own";
+    EXPECT_GE(waited, milliseconds(100));
+    EXPECT_LT(waited, seconds(10)) << "the second wait must not add a bound of its own";
     EXPECT_FALSE(probes.AllAnswered());
     EXPECT_FALSE(probes.HardwareFactsStarted());
     const HardwareFacts none = probes.Facts();

@@ -28,8 +28,11 @@ protected:
 TEST_F(RegistryView, OnlyA32BitProcessOn64BitWindowsRunsUnderWow64) {
     const bool wow64 = sizeof(void*) == 4 && e2e::Is64BitWindows();
     EXPECT_EQ(IsRunningUnderWow64(), wow64);
-    EXPECT_EQ(ReadAccess(true), static_cast<REGSAM>(KEY_READ | (wow64 ? KEY_WOW64_64KEY : 0)));
-    EXPECT_EQ(WriteAccess(true), static_cast<REGSAM>(KEY_SET_VALUE | (wow64 ? KEY_WOW64_64KEY : 0)));
+    const REGSAM view = wow64 ? KEY_WOW64_64KEY : REGSAM{0};
+    EXPECT_EQ(ReadAccess(true) & ~view, static_cast<REGSAM>(KEY_READ));
+    EXPECT_EQ(WriteAccess(true) & ~view, static_cast<REGSAM>(KEY_SET_VALUE));
+    EXPECT_EQ(ReadAccess(true) & KEY_WOW64_64KEY, view);
+    EXPECT_EQ(WriteAccess(true) & KEY_WOW64_64KEY, view);
     EXPECT_EQ(ReadAccess(false), static_cast<REGSAM>(KEY_READ)) << "without the flag no view bit is added";
 }
 

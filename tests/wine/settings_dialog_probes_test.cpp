@@ -73,16 +73,14 @@ class GatedHardware final : public HardwareProbe {
 class RunningSettingsDialog {
   public:
     RunningSettingsDialog()
-        : thread_([this] {
+        : started_(std::chrono::steady_clock::now()), thread_([this] {
               CoInitialize(nullptr);
               probesPending_ = ShowSettingsDialog(nullptr);
               CoUninitialize();
               done_ = true;
           }),
-          started_(std::chrono::steady_clock::now()) {
-        dialog_ = e2e::WaitForWindow(GetCurrentProcessId(), L"#32770", nullptr, kWait);
-        shownAfter_ = std::chrono::steady_clock::now() - started_;
-    }
+          dialog_(e2e::WaitForWindow(GetCurrentProcessId(), L"#32770", nullptr, kWait)),
+          shownAfter_(std::chrono::steady_clock::now() - started_) {}
     ~RunningSettingsDialog() {
         if (!done_ && dialog_) PostMessageW(dialog_, WM_CLOSE, 0, 0);
         thread_.join();
@@ -103,10 +101,10 @@ class RunningSettingsDialog {
   private:
     std::atomic<bool> done_{false};
     std::atomic<bool> probesPending_{false};
-    std::thread thread_;
     std::chrono::steady_clock::time_point started_;
-    std::chrono::steady_clock::duration shownAfter_{};
-    HWND dialog_ = nullptr;
+    std::thread thread_;
+    HWND dialog_;
+    std::chrono::steady_clock::duration shownAfter_;
 };
 
 class SettingsDialogProbes : public ::testing::Test {

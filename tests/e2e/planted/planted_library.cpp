@@ -5,10 +5,10 @@
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason != DLL_PROCESS_ATTACH) return TRUE;
-    wchar_t path[MAX_PATH + 8];
-    const DWORD length = GetModuleFileNameW(instance, path, MAX_PATH);
+    wchar_t path[MAX_PATH + 8] = {};
+    DWORD length = GetModuleFileNameW(instance, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return TRUE;
-    lstrcatW(path, L".loaded");
+    for (const wchar_t* suffix = L".loaded"; *suffix; ++suffix) path[length++] = *suffix;
     HANDLE marker = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (marker != INVALID_HANDLE_VALUE) {
         // Which program loaded it.
