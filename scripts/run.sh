@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# Builds the 64-bit program and runs it under Wine with the given switches
-# (default /c, the settings dialog). Without a display it runs on a virtual
-# one, saves a screenshot under build/ and ends the program.
+# Builds the release program (32-bit, run under WOW64 as users run it; the
+# 64-bit one where Wine has no 32-bit side) and runs it under Wine with the
+# given switches (default /c, the settings dialog). Without a display it runs
+# on a virtual one, saves a screenshot under build/ and ends the program.
 #   scripts/run.sh [switch...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh" >/dev/null
 source "$root/scripts/builds.sh"
-configure_and_build win64
+if [ -x /usr/lib/wine/wine ]; then
+    build=win32 wine=/usr/lib/wine/wine
+else
+    echo "run: Wine has no 32-bit side here; running the 64-bit program" >&2
+    build=win64 wine=/usr/lib/wine/wine64
+fi
+configure_and_build $build
 
 [ $# -gt 0 ] || set -- /c
 export WINEPREFIX=${WINEPREFIX:-$root/build/wine/run-prefix}
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 "$root/tests/harness/wine_template.sh" "$root/build/wine/template"
 [ -d "$WINEPREFIX" ] || cp -a "$root/build/wine/template" "$WINEPREFIX"
-scr="$root/build/win64/Sorvane 3D Screensaver.scr"
+scr="$root/build/$build/Sorvane 3D Screensaver.scr"
 
 if [ -n "${DISPLAY:-}" ]; then
-    exec /usr/lib/wine/wine64 "$scr" "$@"
+    exec "$wine" "$scr" "$@"
 fi
 
 display_file=$(mktemp)
@@ -28,7 +35,7 @@ export DISPLAY=:$(head -n1 "$display_file")
 rm -f "$display_file"
 trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1; kill $xvfb 2>/dev/null' EXIT
 
-/usr/lib/wine/wine64 "$scr" "$@" &
+"$wine" "$scr" "$@" &
 program=$!
 sleep 4
 shot="$root/build/screenshot.png"

@@ -33,6 +33,7 @@ class PlantedLibraries : public SettingsDialogTest {
         wchar_t overrides[2048] = {};
         GetEnvironmentVariableW(L"WINEDLLOVERRIDES", overrides, 2048);
         if (!wcsstr(overrides, L"mpr,")) GTEST_SKIP() << "runs with the harness's load orders (e2e.planted)";
+        savedScreensaver_ = e2e::ScreensaverPath();
         SettingsDialogTest::SetUp();
         e2e::RemoveTree(kFolder);
         ASSERT_TRUE(CreateDirectoryW(kFolder, nullptr));
@@ -40,10 +41,10 @@ class PlantedLibraries : public SettingsDialogTest {
         ASSERT_TRUE(CopyFileW(Binary(L"plain_loader.exe").c_str(), Path(L"plain_loader.exe").c_str(), FALSE));
         for (const wchar_t* name : kPlanted)
             ASSERT_TRUE(CopyFileW(Binary(L"planted_library.dll").c_str(), Path(name).c_str(), FALSE)) << name;
-        savedScreensaver_ = e2e::ScreensaverPath();
         SetEnvironmentVariableW(L"SORVANE_SCR", Path(L"Sorvane 3D Screensaver.scr").c_str());
     }
     void TearDown() override {
+        if (savedScreensaver_.empty()) return; // skipped before anything was set up
         SettingsDialogTest::TearDown();
         SetEnvironmentVariableW(L"SORVANE_SCR", savedScreensaver_.c_str());
         e2e::RemoveTree(kFolder);
