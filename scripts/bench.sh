@@ -70,7 +70,7 @@ ref() { # reference sums per program: the minimal dialog plus the slowest Direct
     sum "$(result "$1" minimal_dialog_ms)" "$(max "$(result "$1" direct3d9_probe_ms)" "$(result "$1" direct3d11_probe_ms)")"
 }
 
-row "/c to dialog visible and idle, settings stored" ms 1.25 \
+row "/c to dialog idle, with stored settings" ms 1.25 \
     "$(result 64 configure_ms)" "$(ref 64)" "$(result 32 configure_ms)" "$(ref 32)"
 row "  reference: minimal dialog" ms - \
     "$(result 64 minimal_dialog_ms)" "$(ref 64)" "$(result 32 minimal_dialog_ms)" "$(ref 32)"
@@ -82,7 +82,7 @@ row "/c on a fresh system (waits for the facts)" ms - \
     "$(result 64 configure_fresh_ms)" "$(ref 64)" "$(result 32 configure_fresh_ms)" "$(ref 32)"
 row "/s to the main program's first instruction" ms 1.2 \
     "$(result 64 run_ms)" "$(result 64 minimal_launcher_ms)" "$(result 32 run_ms)" "$(result 32 minimal_launcher_ms)"
-row "  (against the main program started directly)" ms - \
+row "  (against the main program run directly)" ms - \
     "$(result 64 run_ms)" "$(result 64 direct_ms)" "$(result 32 run_ms)" "$(result 32 direct_ms)"
 row "/p to the first painted preview" ms 1.3 \
     "$(result 64 preview_ms)" "$(result 64 minimal_child_ms)" "$(result 32 preview_ms)" "$(result 32 minimal_child_ms)"

@@ -84,7 +84,7 @@ ConfigureRun RunConfigure(const std::function<void(HWND)>& whileOpen = nullptr, 
     EXPECT_TRUE(saver.Started());
     if (!saver.Started()) return run;
     HWND dialog = e2e::WaitForWindow(saver.Id(), L"#32770", nullptr, kDeadline);
-    EXPECT_NE(dialog, nullptr) << "no settings dialog";
+    EXPECT_NE(dialog, nullptr) << "no settings dialog; its threads:\n" << saver.ThreadBacktraces();
     if (!dialog) return run;
     run.shownAfter = saver.ElapsedMilliseconds();
     if (whileOpen) whileOpen(dialog);

@@ -166,7 +166,7 @@ TEST_F(HostileInput, LongCommandLinesEndCleanly) {
         ASSERT_TRUE(saver.Started()) << c.what;
         if (c.showsTheDialog) {
             HWND dialog = e2e::WaitForWindow(saver.Id(), L"#32770", nullptr, kDeadline);
-            ASSERT_NE(dialog, nullptr) << c.what << ": no settings dialog";
+            ASSERT_NE(dialog, nullptr) << c.what << ": no settings dialog; its threads:\n" << saver.ThreadBacktraces();
             e2e::Click(e2e::Control(dialog, IDCANCEL));
         }
         ASSERT_TRUE(saver.WaitForExit(kDeadline)) << c.what << " still runs";

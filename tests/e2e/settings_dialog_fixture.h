@@ -64,7 +64,7 @@ protected:
         saver_ = e2e::Process::Screensaver(switches);
         ASSERT_TRUE(saver_.Started());
         dialog_ = e2e::WaitForWindow(saver_.Id(), L"#32770", nullptr, kDeadline);
-        ASSERT_NE(dialog_, nullptr) << "no settings dialog appeared";
+        ASSERT_NE(dialog_, nullptr) << "no settings dialog appeared; its threads:\n" << saver_.ThreadBacktraces();
     }
     HWND Item(int id) const { return e2e::Control(dialog_, id); }
     bool Checked(int id) const { return e2e::IsChecked(Item(id)); }

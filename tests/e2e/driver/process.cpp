@@ -1,6 +1,8 @@
 // Starting programs under test and waiting for them.
 #include "tests/e2e/driver/process.h"
 
+#include <cstdio>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -17,6 +19,61 @@ double MillisecondsBetween(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Runs `program` with `input` on its standard input; what it wrote to its
+// standard output within `milliseconds`.
+std::string OutputOf(const std::wstring& program, const std::string& input, DWORD milliseconds) {
+    SECURITY_ATTRIBUTES inherited{sizeof(inherited), nullptr, TRUE};
+    HANDLE inRead = nullptr, inWrite = nullptr, outRead = nullptr, outWrite = nullptr;
+    if (!CreatePipe(&inRead, &inWrite, &inherited, 0)) return {};
+    if (!CreatePipe(&outRead, &outWrite, &inherited, 0)) {
+        CloseHandle(inRead);
+        CloseHandle(inWrite);
+        return {};
+    }
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inRead;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = outWrite;
+    std::wstring commandLine = L"\"" + program + L"\"";
+    PROCESS_INFORMATION info{};
+    const bool started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    CloseHandle(inRead);
+    CloseHandle(outWrite);
+    std::string output;
+    if (started) {
+        DWORD written = 0;
+        WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+        CloseHandle(inWrite);
+        inWrite = nullptr;
+        const DWORD start = GetTickCount();
+        for (;;) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(outRead, nullptr, 0, nullptr, &available, nullptr)) break; // all written
+            if (available > 0) {
+                std::vector<char> chunk(available);
+                DWORD read = 0;
+                if (!ReadFile(outRead, chunk.data(), available, &read, nullptr)) break;
+                output.append(chunk.data(), read);
+            } else if (GetTickCount() - start > milliseconds) {
+                TerminateProcess(info.hProcess, 1);
+                break;
+            } else {
+                Sleep(50);
+            }
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    if (inWrite) CloseHandle(inWrite);
+    CloseHandle(outRead);
+    return output;
 }
 
 } // namespace
@@ -89,6 +146,29 @@ double Process::ElapsedMilliseconds() const {
     if (ended_.QuadPart) return MillisecondsBetween(started_, ended_);
     QueryPerformanceCounter(&now);
     return MillisecondsBetween(started_, now);
+}
+
+std::string Process::ThreadBacktraces() const {
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (!process_ || length == 0 || length >= MAX_PATH) return {};
+    const std::wstring debugger = std::wstring(system, length) + L"\\winedbg.exe";
+    if (GetFileAttributesW(debugger.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    char attach[32];
+    std::snprintf(attach, sizeof attach, "attach 0x%lx\n", static_cast<unsigned long>(id_));
+    // "bt all" covers every process; only this one's threads are kept.
+    const std::string all = OutputOf(debugger, std::string(attach) + "bt all\ndetach\nquit\n", 60000);
+    char ours[32];
+    std::snprintf(ours, sizeof ours, " in process %04lx ", static_cast<unsigned long>(id_));
+    std::istringstream lines(all);
+    std::string line, kept;
+    bool keep = false;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Backtracing for thread ", 0) == 0) keep = line.find(ours) != std::string::npos;
+        else if (line.empty() || line == "\r") keep = false;
+        if (keep) kept += line + "\n";
+    }
+    return kept;
 }
 
 } // namespace e2e

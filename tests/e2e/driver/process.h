@@ -40,6 +40,9 @@ public:
     DWORD ExitCode() const;
     // Milliseconds from the start to now (or to the end, once ended and waited for).
     double ElapsedMilliseconds() const;
+    // Where each of its threads is, from Wine's debugger (empty elsewhere):
+    // what a test prints when the process did not do what it waited for.
+    std::string ThreadBacktraces() const;
 
 private:
     HANDLE process_ = nullptr;
