@@ -165,7 +165,7 @@ TEST_F(HostileInput, LongCommandLinesEndCleanly) {
         e2e::Process saver = e2e::Process::Screensaver(c.switches);
         ASSERT_TRUE(saver.Started()) << c.what;
         if (c.showsTheDialog) {
-            HWND dialog = e2e::WaitForWindow(saver.Id(), L"#32770", nullptr, kDeadline);
+            HWND dialog = e2e::WaitForWindow(saver.Id(), L"#32770", nullptr, kDialogDeadline);
             ASSERT_NE(dialog, nullptr) << c.what << ": no settings dialog; its threads:\n" << saver.ThreadBacktraces();
             e2e::Click(e2e::Control(dialog, IDCANCEL));
         }
@@ -192,7 +192,7 @@ TEST_F(HostileInput, HugeOwnerNumberStillShowsOrEndsTheDialogCleanly) {
             dialog_ = e2e::WaitForWindow(saver_.Id(), L"#32770", nullptr, 0);
             return dialog_ != nullptr || !saver_.Running();
         },
-        kDeadline));
+        kDialogDeadline));
     if (dialog_) PressAndWaitForExit(Cancel);
     ASSERT_TRUE(saver_.WaitForExit(kDeadline));
     EXPECT_EQ(saver_.ExitCode(), 0u);

@@ -20,6 +20,9 @@ constexpr const wchar_t* kRunValue = L"QuenvaleAnimatedWallpaper";
 constexpr const wchar_t* kUninstallKey =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sorvane 3D Screensaver_is1";
 constexpr DWORD kDeadline = 15000;
+// The dialog may wait up to 15 s for a hardware probe that does not answer
+// before it shows: a test waits longer than that for it.
+constexpr DWORD kDialogDeadline = 30000;
 
 enum Control {
     MonitorList = 1002, BlankScreens = 1013, ExitOnMouse = 1023, Antialiasing = 1068, SampleList = 1069,
@@ -63,7 +66,7 @@ protected:
     void Open(const std::wstring& switches = L"/c") {
         saver_ = e2e::Process::Screensaver(switches);
         ASSERT_TRUE(saver_.Started());
-        dialog_ = e2e::WaitForWindow(saver_.Id(), L"#32770", nullptr, kDeadline);
+        dialog_ = e2e::WaitForWindow(saver_.Id(), L"#32770", nullptr, kDialogDeadline);
         ASSERT_NE(dialog_, nullptr) << "no settings dialog appeared; its threads:\n" << saver_.ThreadBacktraces();
     }
     HWND Item(int id) const { return e2e::Control(dialog_, id); }

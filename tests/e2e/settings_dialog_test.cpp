@@ -60,6 +60,7 @@ TEST_F(SettingsDialogTest, DisabledMusicDisablesItsControlsUntilEnabled) {
         EXPECT_FALSE(Checked(EnableMusic));
         e2e::Click(Item(EnableMusic));
         ASSERT_TRUE(e2e::WaitUntil([&] { return Enabled(MusicVolume); }, kDeadline));
+        e2e::WaitForHandler(dialog_);
         EXPECT_TRUE(Enabled(MusicLabel));
         EXPECT_TRUE(Enabled(PlayMyMusic));
         EXPECT_EQ(Enabled(EditPlaylist), c.editEnabledAfterwards);

@@ -9,6 +9,8 @@ namespace {
 
 // Generous: these deadlines only catch a hang; the measured time is printed.
 constexpr DWORD kDeadline = 10000;
+// The settings dialog may wait up to 15 s for a hardware probe before it shows.
+constexpr DWORD kDialogDeadline = 30000;
 
 struct QuickExitCase {
     const wchar_t* switches;
@@ -52,7 +54,7 @@ TEST(Startup, ConfigureShowsItsDialogOrEndsCleanly) {
             dialog = e2e::WaitForWindow(saver.Id(), L"#32770", nullptr, 0);
             return dialog != nullptr || !saver.Running();
         },
-        kDeadline));
+        kDialogDeadline));
     if (dialog) e2e::Click(e2e::Control(dialog, IDCANCEL));
     ASSERT_TRUE(saver.WaitForExit(kDeadline));
     EXPECT_EQ(saver.ExitCode(), 0u);

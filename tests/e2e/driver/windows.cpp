@@ -121,6 +121,11 @@ LRESULT ComboItemData(HWND combo, int index) { return SendMessageW(combo, CB_GET
 
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
+void WaitForHandler(HWND window) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 15000, &ignored);
+}
+
 void MoveTrackbar(HWND trackbar, int position) {
     SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
     PostMessageW(GetParent(trackbar), WM_HSCROLL, MAKEWPARAM(TB_THUMBTRACK, position),
@@ -131,8 +136,8 @@ void SelectComboItem(HWND combo, int index) {
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     const int id = GetDlgCtrlID(combo);
     HWND parent = GetParent(combo);
-    PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
-    PostMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
+    SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
 }
 
 void Close(HWND window) { PostMessageW(window, WM_CLOSE, 0, 0); }

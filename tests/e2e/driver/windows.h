@@ -33,9 +33,14 @@ LRESULT ComboItemData(HWND combo, int index);
 // handler that opens a modal dialog does not block the driver) and tells its
 // parent BN_CLICKED itself.
 void Click(HWND button);
+// Returns once the window's thread has ended what it is doing now: a message
+// sent from another thread waits for it to ask for its next message. Called
+// when a handler is seen to have begun, it waits for that handler's end.
+void WaitForHandler(HWND window);
 // Moves a trackbar as a drag does: the new position, then WM_HSCROLL to the parent.
 void MoveTrackbar(HWND trackbar, int position);
-// Chooses a combo box entry as a user's pick does: CB_SETCURSEL, then CBN_SELENDOK and CBN_SELCHANGE.
+// Chooses a combo box entry as a user's pick does: CB_SETCURSEL, then CBN_SELENDOK and CBN_SELCHANGE,
+// sent, so the parent's handlers have ended on return.
 void SelectComboItem(HWND combo, int index);
 // Closes a window as its close box does.
 void Close(HWND window);
