@@ -16,6 +16,16 @@
 
 namespace platform {
 
+// What a task's thread does once it has handed over its value.
+enum class ThreadEnd {
+    Returns,
+    // Stays, idle, until the process ends: for work that leaves per-thread
+    // state in system libraries (a display connection, a Direct3D context).
+    // Under Wine such a thread's end tears that state down while the window
+    // thread draws, and was seen to hang the settings dialog as it showed.
+    StaysUntilProcessEnds,
+};
+
 template <typename T>
 class BackgroundTask {
 public:
@@ -25,17 +35,19 @@ public:
 
     // Starts `work` at once. A work that throws counts as one that failed: its
     // waiters get nothing.
-    static BackgroundTask Start(std::function<T()> work) {
+    static BackgroundTask Start(std::function<T()> work, ThreadEnd end = ThreadEnd::Returns) {
         BackgroundTask task;
         task.state_ = std::make_shared<State>();
         try {
-            std::thread([state = task.state_, work = std::move(work)] {
+            std::thread([state = task.state_, work = std::move(work), end] {
                 std::optional<T> value;
                 try {
                     value.emplace(work());
                 } catch (...) {
                 }
                 state->Finish(std::move(value));
+                if (end == ThreadEnd::StaysUntilProcessEnds)
+                    for (;;) std::this_thread::sleep_for(std::chrono::hours(24));
             }).detach();
         } catch (...) {
             task.state_->Finish(std::nullopt); // no thread to be had: failed

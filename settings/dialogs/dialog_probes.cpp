@@ -7,7 +7,9 @@ DisplayProbe& DefaultDisplayProbe(); // dialog_probes_win.cpp, or below off Wind
 
 namespace {
 DisplayProbe* g_override = nullptr;
-}
+// Every probe uses Direct3D, DirectDraw or WMI on its thread.
+constexpr platform::ThreadEnd kProbeThreadEnd = platform::ThreadEnd::StaysUntilProcessEnds;
+} // namespace
 
 DisplayProbe& Display() { return g_override ? *g_override : DefaultDisplayProbe(); }
 
@@ -40,15 +42,15 @@ void DialogProbes::StartDisplayProbes(DeviceModeApproval approve) {
         enumeration.found = std::make_shared<AdapterEnumeration>();
         enumeration.usable = display.EnumerateAdapters(*enumeration.found, approve);
         return enumeration;
-    });
+    }, kProbeThreadEnd);
     sampleCounts_ = platform::BackgroundTask<std::vector<int>>::Start([&display] {
         return display.SupportedSampleCounts();
-    });
+    }, kProbeThreadEnd);
 }
 
 void DialogProbes::StartHardwareFacts() {
     factsStarted_ = platform::BackgroundTask<HardwareFacts>::Clock::now();
-    facts_ = platform::BackgroundTask<HardwareFacts>::Start([] { return MeasureHardware(); });
+    facts_ = platform::BackgroundTask<HardwareFacts>::Start([] { return MeasureHardware(); }, kProbeThreadEnd);
 }
 
 bool DialogProbes::Adapters(AdapterEnumeration& found) const {

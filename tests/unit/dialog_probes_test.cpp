@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -64,6 +65,34 @@ TEST(BackgroundTask, GivesTheValueOrNothingByTheDeadline) {
     EXPECT_EQ(*late.WaitUntil(Clock::now()), 7);
 
     EXPECT_EQ(platform::BackgroundTask<int>().WaitUntil(Clock::now() + seconds(10)), nullptr) << "never started";
+}
+
+// Marks its thread's end: a thread-local object's destructor runs as the thread ends.
+struct ThreadEndMark {
+    std::atomic<bool>* ended = nullptr;
+    ~ThreadEndMark() {
+        if (ended) *ended = true;
+    }
+};
+
+int MarkThreadEnd(std::atomic<bool>& ended, int value) {
+    thread_local ThreadEndMark mark;
+    mark.ended = &ended;
+    return value;
+}
+
+TEST(BackgroundTask, AThreadMadeToStayHandsOverItsValueAndOutlivesOneThatReturns) {
+    static std::atomic<bool> stayingEnded{false}, returningEnded{false};
+    const auto staying = platform::BackgroundTask<int>::Start([] { return MarkThreadEnd(stayingEnded, 1); },
+                                                              platform::ThreadEnd::StaysUntilProcessEnds);
+    ASSERT_NE(staying.WaitUntil(Clock::now() + seconds(10)), nullptr);
+    EXPECT_TRUE(staying.Done());
+    const auto returning = platform::BackgroundTask<int>::Start([] { return MarkThreadEnd(returningEnded, 2); });
+    ASSERT_NE(returning.WaitUntil(Clock::now() + seconds(10)), nullptr);
+    const auto deadline = Clock::now() + seconds(10);
+    while (!returningEnded && Clock::now() < deadline) std::this_thread::sleep_for(milliseconds(1));
+    EXPECT_TRUE(returningEnded) << "a thread that returns ends";
+    EXPECT_FALSE(stayingEnded) << "the thread made to stay ended, although it handed over its value first";
 }
 
 class FakeDisplay final : public DisplayProbe {
