@@ -3,7 +3,7 @@
 #include "analytics/session_facts.h"
 
 #include "platform/registry_access.h"
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 
 #include <cstdio>
 

@@ -3,7 +3,7 @@
 // probe's own duration in milliseconds to the file named second, so that
 // scripts/bench.sh can add the slowest one to a minimal dialog's start.
 #include "settings/dialogs/antialiasing_list_win.h"
-#include "settings/dialogs/monitor_selection.h"
+#include "hardware/display_adapters.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // the enumeration runs once per settings dialog, the search on every live
 // change while no wallpaper runs (every trackbar position while dragging).
 //   wine_run.sh bench build/win64/bench/monitor_selection_bench.exe
-#include "settings/dialogs/monitor_selection.h"
+#include "hardware/display_adapters.h"
 #include "settings/store/wallpaper_notification.h"
 
 #include <algorithm>

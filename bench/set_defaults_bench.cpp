@@ -6,7 +6,7 @@
 #include "hardware/hardware_probe.h"
 #include "hardware/processor_clock.h"
 #include "hardware/video_memory_win.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/store/settings_schema.h"
 
 #include <windows.h>
 

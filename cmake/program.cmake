@@ -22,13 +22,14 @@ endforeach()
 set(delayed_imports ${CMAKE_BINARY_DIR}/generated/delayed_imports.s)
 add_custom_command(OUTPUT ${delayed_imports}
   COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/delayed_imports.py --nm ${CMAKE_NM} --arch ${CMAKE_SYSTEM_PROCESSOR}
-          --output ${delayed_imports} ${delay_arguments} $<TARGET_FILE:sorvane_core>
-  DEPENDS sorvane_core ${CMAKE_SOURCE_DIR}/cmake/delayed_imports.py
+          --output ${delayed_imports} ${delay_arguments} $<TARGET_FILE:sorvane_core> $<TARGET_FILE:sorvane_base>
+  DEPENDS sorvane_core sorvane_base ${CMAKE_SOURCE_DIR}/cmake/delayed_imports.py
   COMMENT "Generating the delay-loaded imports")
 target_sources(screensaver PRIVATE ${delayed_imports})
 target_link_options(screensaver PRIVATE -municode -static -static-libgcc -static-libstdc++
                     -Wl,--gc-sections -Wl,--no-insert-timestamp -s)
 target_compile_options(sorvane_core PRIVATE -ffunction-sections -fdata-sections)
+target_compile_options(sorvane_base PRIVATE -ffunction-sections -fdata-sections)
 # ASLR and DEP asked for by name, not left to the linker's defaults.
 target_link_options(screensaver PRIVATE -Wl,--dynamicbase -Wl,--nxcompat)
 if(NOT SORVANE_MANIFEST_ARCH STREQUAL "x86")

@@ -7,8 +7,8 @@
 #pragma once
 
 #include "platform/background_task.h"
-#include "settings/dialogs/monitor_selection.h"
-#include "settings/dialogs/settings_schema.h"
+#include "hardware/display_adapters.h"
+#include "settings/store/settings_schema.h"
 
 #include <chrono>
 #include <memory>

@@ -1,73 +1,10 @@
-// The adapter enumeration over the system's Direct3D 9 and window system, and
-// the monitor list and blank-screens check box of the settings dialog.
+// The monitor list and blank-screens check box of the settings dialog.
 #include "settings/dialogs/monitor_selection.h"
 
 #include "localization/language_table.h"
-#include "platform/direct3d9_win.h"
 #include "settings/store/settings_tree.h"
 
-
 namespace {
-
-
-class SystemDirect3D9 : public Direct3D9Calls {
-  public:
-    explicit SystemDirect3D9(IDirect3D9& d3d) : d3d_(d3d) {}
-
-    UINT GetAdapterCount() override { return d3d_.GetAdapterCount(); }
-    HRESULT GetAdapterIdentifier(UINT adapter, D3DADAPTER_IDENTIFIER9& identifier) override {
-        return d3d_.GetAdapterIdentifier(adapter, 0, &identifier);
-    }
-    HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE& mode) override {
-        return d3d_.GetAdapterDisplayMode(adapter, &mode);
-    }
-    UINT GetAdapterModeCount(UINT adapter, D3DFORMAT format) override {
-        return d3d_.GetAdapterModeCount(adapter, format);
-    }
-    HRESULT EnumAdapterModes(UINT adapter, D3DFORMAT format, UINT index, D3DDISPLAYMODE& mode) override {
-        return d3d_.EnumAdapterModes(adapter, format, index, &mode);
-    }
-    HRESULT GetDeviceCaps(UINT adapter, D3DDEVTYPE type, D3DCAPS9& caps) override {
-        return d3d_.GetDeviceCaps(adapter, type, &caps);
-    }
-    HRESULT CheckDeviceType(UINT adapter, D3DDEVTYPE type, D3DFORMAT displayFormat, D3DFORMAT backBufferFormat,
-                            BOOL windowed) override {
-        return d3d_.CheckDeviceType(adapter, type, displayFormat, backBufferFormat, windowed);
-    }
-    HRESULT CheckDeviceFormat(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
-                              D3DRESOURCETYPE resourceType, D3DFORMAT checkFormat) override {
-        // NOLINTNEXTLINE(readability-suspicious-call-argument): passed through in Direct3D's own order
-        return d3d_.CheckDeviceFormat(adapter, type, adapterFormat, usage, resourceType, checkFormat);
-    }
-    HRESULT CheckDepthStencilMatch(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, D3DFORMAT renderTargetFormat,
-                                   D3DFORMAT depthStencilFormat) override {
-        return d3d_.CheckDepthStencilMatch(adapter, type, adapterFormat, renderTargetFormat, depthStencilFormat);
-    }
-    HMONITOR GetAdapterMonitor(UINT adapter) override { return d3d_.GetAdapterMonitor(adapter); }
-
-  private:
-    IDirect3D9& d3d_;
-};
-
-class SystemDisplays : public DisplayDeviceCalls {
-  public:
-    bool GetMonitorArea(HMONITOR monitor, RECT& area, std::wstring& gdiDeviceName) override {
-        MONITORINFOEXW info{};
-        info.cbSize = sizeof info;
-        if (!GetMonitorInfoW(monitor, &info)) return false;
-        area = info.rcMonitor;
-        gdiDeviceName.assign(info.szDevice, wcsnlen(info.szDevice, CCHDEVICENAME));
-        return true;
-    }
-    bool GetDisplayDevice(const std::wstring& gdiDeviceName, DWORD index, DisplayDeviceEntry& device) override {
-        DISPLAY_DEVICEW found{};
-        found.cb = sizeof found;
-        if (!EnumDisplayDevicesW(gdiDeviceName.c_str(), index, &found, 0)) return false;
-        device.stateFlags = found.StateFlags;
-        device.deviceString.assign(found.DeviceString, wcsnlen(found.DeviceString, 128));
-        return true;
-    }
-};
 
 int ReadInt(const Node& settings, const wchar_t* name) {
     const auto& entries = settings.GetEntries();
@@ -90,14 +27,6 @@ LRESULT AddEntry(HWND list, const wchar_t* text, std::intptr_t itemData) {
 }
 
 } // namespace
-
-bool EnumerateAdapters(AdapterEnumeration& found, const DeviceModeApproval& approve) {
-    SystemDisplays displays;
-    const platform::Direct3D9 d3d;
-    if (!d3d) return EnumerateAdapters(nullptr, displays, found, approve);
-    SystemDirect3D9 calls(*d3d.Get());
-    return EnumerateAdapters(&calls, displays, found, approve);
-}
 
 void FillMonitorList(HWND monitorList, HWND blankScreens, const AdapterEnumeration& found, const Node& settings) {
     SendMessageW(monitorList, CB_RESETCONTENT, 0, 0);

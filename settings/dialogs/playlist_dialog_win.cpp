@@ -3,7 +3,7 @@
 #include "settings/dialogs/playlist_dialog_win.h"
 
 #include "localization/language_table.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/store/settings_schema.h"
 #include "platform/registry_access.h"
 #include "settings/store/settings_tree.h"
 

@@ -9,7 +9,9 @@
 #include "platform/app_module_win.h"
 #include "settings/dialogs/antialiasing_list_win.h"
 #include "settings/dialogs/playlist_dialog_win.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/dialogs/settings_save.h"
+#include "settings/dialogs/settings_save.h"
+#include "settings/store/settings_schema.h"
 #include "startup/run_modes_win.h"
 
 #include <commctrl.h>

@@ -4,7 +4,7 @@
 #include "platform/registry.h"
 #include "platform/registry_access.h"
 #include "settings/store/settings_tree_format.h"
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstddef>

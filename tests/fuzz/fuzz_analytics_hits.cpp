@@ -7,7 +7,7 @@
 #include "analytics/session_facts.h"
 #include "platform/registry_memory.h"
 #include "platform/registry_access.h"
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/unit/analytics_fakes.h"
 

@@ -1,7 +1,9 @@
 // Loading and saving the settings, and the start-up entry, against the
 // in-memory registry natively and Wine's registry in the Windows build.
 #include "hardware/hardware_probe.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/dialogs/settings_save.h"
+#include "settings/dialogs/settings_save.h"
+#include "settings/store/settings_schema.h"
 #include "platform/registry_access.h"
 #include "tests/registry/registry_fixture.h"
 

@@ -2,7 +2,7 @@
 // each adapter is described by data, and the calls made are counted.
 #pragma once
 
-#include "settings/dialogs/monitor_selection.h"
+#include "hardware/display_adapters.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
 // The defaults of the settings and the three hardware rules, for machines
 // chosen by their video memory, clock and screen height.
 #include "hardware/hardware_probe.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/store/settings_schema.h"
 
 #include <gtest/gtest.h>
 

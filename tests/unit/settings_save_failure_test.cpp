@@ -3,7 +3,8 @@
 #include "hardware/hardware_probe.h"
 #include "localization/language_table.h"
 #include "platform/registry_memory.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/dialogs/settings_save.h"
+#include "settings/store/settings_schema.h"
 #include "platform/registry_access.h"
 
 #include <gtest/gtest.h>

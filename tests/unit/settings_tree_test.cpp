@@ -3,7 +3,7 @@
 #include "platform/registry_memory.h"
 #include "settings/store/settings_tree.h"
 #include "settings/store/settings_tree_format.h"
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,8 @@
 // A refused save of the settings under Wine: one real error box, owned by the
 // dialog's window, and the values written before the refusal stay.
 #include "hardware/hardware_probe.h"
-#include "settings/dialogs/settings_schema.h"
+#include "settings/dialogs/settings_save.h"
+#include "settings/store/settings_schema.h"
 #include "platform/registry_access.h"
 #include "tests/e2e/driver/message_box.h"
 #include "tests/e2e/driver/registry.h"

@@ -1,5 +1,5 @@
 // The settings save with the system's message box.
-#include "settings/dialogs/settings_schema.h"
+#include "settings/dialogs/settings_save.h"
 
 #include <windows.h>
 

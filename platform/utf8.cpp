@@ -1,7 +1,7 @@
 // UTF-8 conversions for builds without the Windows code page functions; wide
 // texts there hold one code point per character.
 #ifndef _WIN32
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 
 #include <cstdint>
 

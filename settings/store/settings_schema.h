@@ -1,6 +1,7 @@
 // The settings of the product's main program: their names, their defaults
-// (three of them computed from the hardware), the load order, the start-up
-// entry of the animated wallpaper and the save with its error message.
+// (three of them computed from the hardware), their reading from the product
+// key, and the start-up entry of the animated wallpaper. Both the settings
+// dialog and the main program read them through this.
 #pragma once
 
 #include "platform/win_types.h"
@@ -90,21 +91,3 @@ bool IsStartupEntryCurrent();
 // Writes the start-up entry: the start-up command when `enabled`, else the
 // empty text (the value stays). Callers need not check the result.
 HRESULT WriteStartupEntry(bool enabled);
-
-// Shows the one error the settings dialog reports to the user.
-class ErrorMessageBox {
-  public:
-    virtual ~ErrorMessageBox() = default;
-    // A modal box owned by `owner`, with the error icon and an OK button.
-    virtual void Show(HWND owner, const std::wstring& caption, const std::wstring& text) = 0;
-};
-
-// Writes the whole tree into the product key. On failure shows the
-// registry-write error, translated, once through `messages`, and returns
-// false; values written before the failure stay written.
-bool WriteSettings(const Node& tree, HWND owner, ErrorMessageBox& messages);
-
-#ifdef _WIN32
-// The same with the system's message box.
-bool WriteSettings(const Node& tree, HWND owner);
-#endif

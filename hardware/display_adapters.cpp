@@ -1,8 +1,8 @@
 // The enumeration of Direct3D 9 adapters, their confirmed full-screen modes
 // and their monitors, over the calls of Direct3D9Calls and DisplayDeviceCalls.
-#include "settings/dialogs/monitor_selection.h"
+#include "hardware/display_adapters.h"
 
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // UTF-8 conversions through the system's CP_UTF8 code page.
-#include "settings/store/settings_tree_utf8.h"
+#include "platform/utf8.h"
 
 #include <windows.h>
 

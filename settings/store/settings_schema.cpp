@@ -1,8 +1,7 @@
-// The settings' defaults, load order, start-up entry and save.
-#include "settings/dialogs/settings_schema.h"
+// The settings' defaults, their reading and the start-up entry.
+#include "settings/store/settings_schema.h"
 
 #include "hardware/hardware_probe.h"
-#include "localization/language_table.h"
 #include "platform/registry_access.h"
 
 #include <algorithm>
@@ -31,10 +30,6 @@ constexpr Default kDefaults[] = {
 };
 
 constexpr const wchar_t* kMainProgramFile = L"Sorvane 3D Screensaver.exe";
-constexpr const wchar_t* kErrorCaption = L"Error!";
-constexpr const wchar_t* kRegistryWriteError =
-    L"Error writing to the system registry. Please NOTE: You need to have sufficient administrative rights to run "
-    L"this program successfully.";
 
 } // namespace
 
@@ -119,10 +114,4 @@ bool IsStartupEntryCurrent() { return ReadStartupEntry() == StartupCommand(); }
 HRESULT WriteStartupEntry(bool enabled) {
     return WriteRegistryString(HKEY_CURRENT_USER, kRunKey, kStartupValueName,
                                enabled ? StartupCommand() : std::wstring(), true);
-}
-
-bool WriteSettings(const Node& tree, HWND owner, ErrorMessageBox& messages) {
-    if (tree.WriteToRegistry(HKEY_LOCAL_MACHINE, kProductKey)) return true;
-    messages.Show(owner, Translate(kErrorCaption), Translate(kRegistryWriteError));
-    return false;
 }
