@@ -4,6 +4,7 @@
 #include "analytics/google_analytics4.h"
 #include "platform/app_module_win.h"
 #include "platform/library_win.h"
+#include "settings/dialogs/settings_dialog_win.h"
 #include "startup/command_line.h"
 
 #include <commctrl.h>
