@@ -277,6 +277,34 @@ TEST_F(TwoMonitorsWire, EveryHitCountsBothMonitorsAndCarriesEachSize) {
     }
 }
 
+// A certificate that the trusted root issued for another name: the program
+// connects, refuses it, and sends nothing over that connection.
+TEST_F(AnalyticsWire, CertificateForAnotherNameIsRefusedAndNothingIsSent) {
+    std::string error;
+    ASSERT_TRUE(e2e::RouteInternetThroughCapture(error, e2e::CaptureCertificate::ForAnotherName)) << error;
+    const std::string collectionHost = "www.google-analytics.com:443";
+    auto refusals = [&] {
+        std::size_t count = 0;
+        for (const auto& handshake : e2e::RefusedHandshakes())
+            if (handshake.tunnel == collectionHost && handshake.certificate != "www.google-analytics.com") ++count;
+        return count;
+    };
+    auto sentThroughTheWrongName = [] {
+        std::size_t count = 0;
+        for (const auto& request : e2e::CapturedRequests())
+            if (!request.certificate.empty() && request.certificate != "www.google-analytics.com") ++count;
+        return count;
+    };
+    bool refused = false;
+    const ConfigureRun run = RunConfigure([&](HWND) {
+        refused = e2e::WaitUntil([&] { return refusals() >= 1; }, kDeadline);
+    });
+    EXPECT_EQ(run.exitCode, 0u) << "the dialog ends";
+    EXPECT_EQ(Stored(L"SessionCount"), L"1") << "the session started";
+    EXPECT_TRUE(refused) << "no connection to the collection host was tried and refused";
+    EXPECT_EQ(sentThroughTheWrongName(), 0u) << "a hit went to a server whose certificate names another host";
+}
+
 // The process ends only once its closing hit has arrived: read at the
 // moment the process is gone, with no grace, the capture holds it.
 TEST_F(AnalyticsWire, ClosingHitHasArrivedWhenTheProcessEnds) {
