@@ -165,6 +165,14 @@ std::vector<CapturedRequest> CapturedRequests() {
     return requests;
 }
 
+bool ExpectRefusedRequests(const std::string& request) {
+    const std::wstring file = Environment(L"SORVANE_NETWORK_EXPECTED");
+    if (file.empty()) return false;
+    std::ofstream out(file.c_str(), std::ios::app | std::ios::binary);
+    out << request << "\n";
+    return static_cast<bool>(out.flush());
+}
+
 std::vector<RefusedHandshake> RefusedHandshakes() {
     std::vector<RefusedHandshake> handshakes;
     RefusedHandshake current;

@@ -42,6 +42,12 @@ bool RouteInternetThroughCapture(std::string& error,
 // Every complete request recorded so far, in arrival order.
 std::vector<CapturedRequest> CapturedRequests();
 
+// Declares requests that the harness's request recorder will refuse as this
+// test's own, made on purpose (analytics left on without the capture), so
+// that the run does not fail for them. `request` is "<method> <target>" as
+// the recorder logs it, for example "CONNECT www.google-analytics.com:443".
+bool ExpectRefusedRequests(const std::string& request);
+
 // A tunnel whose client sent no request after the capture presented its
 // certificate: the client refused it, or the handshake failed.
 struct RefusedHandshake {
