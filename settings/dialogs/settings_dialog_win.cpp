@@ -7,6 +7,7 @@
 #include "localization/language_table.h"
 #include "localization/translated_format.h"
 #include "platform/app_module_win.h"
+#include "platform/delayed_imports_win.h"
 #include "settings/dialogs/antialiasing_list_win.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/dialogs/settings_save.h"
@@ -165,6 +166,8 @@ void CSettingsDlgBase::OnVisit() {
                            : language == L"ru" ? kMakerSiteRussian
                                                : kMakerSiteMain;
     address += L"?source=sorvane&url=settings_more";
+    // Resolved when first pressed; without it the button opens nothing.
+    if (!platform::ResolveDelayedImports({L"shell32.dll"})) return;
     ShellExecuteW(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -391,7 +394,12 @@ void CSettingsDlg::OnAntialiasingClicked() {
     NotifyWallpaper(6);
 }
 
-void CSettingsDlg::OnEditPlaylist() { ShowPlaylistDialog(GetActiveWindow(), settings_, kProductName); }
+void CSettingsDlg::OnEditPlaylist() {
+    // Its file dialog's library, resolved when first pressed: without it the
+    // editor does not open, and nothing edited so far is lost.
+    if (!platform::ResolveDelayedImports({L"comdlg32.dll"})) return;
+    ShowPlaylistDialog(GetActiveWindow(), settings_, kProductName);
+}
 
 BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
