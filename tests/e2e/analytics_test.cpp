@@ -131,13 +131,18 @@ class AnalyticsWire : public ::testing::Test {
 TEST_F(AnalyticsWire, ConfigureRunSendsItsPageViewAndTheVisitClick) {
     std::map<std::string, Pairs> hits;
     std::wstring id;
+    std::vector<std::wstring> modules;
     const ConfigureRun run = RunConfigure([&](HWND dialog) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(dialog, &processId);
+        modules = e2e::LoadedModules(processId);
         id = Stored(L"ClientGuid");
         hits = HitsOf(Narrow(id), 2);
         e2e::Click(e2e::Control(dialog, kVisitButton));
         hits = HitsOf(Narrow(id), 3);
     });
     EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(std::count(modules.begin(), modules.end(), L"wininet.dll"), 1) << "the session loads WinINet";
     EXPECT_TRUE(IsUpperGuid(id)) << Narrow(id);
     EXPECT_EQ(Stored(L"SessionCount"), L"1");
     ASSERT_EQ(hits.count("page_view"), 1u);
