@@ -6,6 +6,7 @@
 #include "platform/library_win.h"
 #include "platform/registry.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 
@@ -20,9 +21,8 @@ std::wstring Describe(const wchar_t* library, const char* function) {
 }
 
 bool Named(const DelayedImport& import, std::initializer_list<const wchar_t*> libraries) {
-    for (const wchar_t* library : libraries)
-        if (_wcsicmp(import.library, library) == 0) return true;
-    return false;
+    return std::any_of(libraries.begin(), libraries.end(),
+                       [&](const wchar_t* library) { return _wcsicmp(import.library, library) == 0; });
 }
 
 // The function's address, or null with the reason written to the debugger.

@@ -7,7 +7,11 @@ DisplayProbe& DefaultDisplayProbe(); // dialog_probes_win.cpp, or below off Wind
 
 namespace {
 DisplayProbe* g_override = nullptr;
-DialogProbes::Bounds g_bounds;
+
+DialogProbes::Bounds& BoundsInUse() {
+    static DialogProbes::Bounds bounds;
+    return bounds;
+}
 // Every probe uses Direct3D, DirectDraw or WMI on its thread.
 constexpr platform::ThreadEnd kProbeThreadEnd = platform::ThreadEnd::StaysUntilProcessEnds;
 } // namespace
@@ -19,12 +23,12 @@ ScopedDisplayProbe::ScopedDisplayProbe(DisplayProbe& replacement) : previous_(g_
 }
 ScopedDisplayProbe::~ScopedDisplayProbe() { g_override = previous_; }
 
-DialogProbes::Bounds DialogProbes::DefaultBounds() { return g_bounds; }
+DialogProbes::Bounds DialogProbes::DefaultBounds() { return BoundsInUse(); }
 
-ScopedDialogProbeBounds::ScopedDialogProbeBounds(DialogProbes::Bounds bounds) : previous_(g_bounds) {
-    g_bounds = bounds;
+ScopedDialogProbeBounds::ScopedDialogProbeBounds(DialogProbes::Bounds bounds) : previous_(BoundsInUse()) {
+    BoundsInUse() = bounds;
 }
-ScopedDialogProbeBounds::~ScopedDialogProbeBounds() { g_bounds = previous_; }
+ScopedDialogProbeBounds::~ScopedDialogProbeBounds() { BoundsInUse() = previous_; }
 
 #ifndef _WIN32
 // Off Windows there is no Direct3D: no adapter, no sample count.
