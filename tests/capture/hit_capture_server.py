@@ -21,7 +21,7 @@ Each request, tunnelled (CONNECT, then TLS) or plain, is answered with
     END
 
 A tunnel whose client sends no request over TLS (it refused the certificate,
-or the handshake failed) is appended as
+the handshake failed, or the client ended first) is appended as
 
     HANDSHAKE <n>
     TUNNEL <host:port>

@@ -49,7 +49,8 @@ std::vector<CapturedRequest> CapturedRequests();
 bool ExpectRefusedRequests(const std::string& request);
 
 // A tunnel whose client sent no request after the capture presented its
-// certificate: the client refused it, or the handshake failed.
+// certificate: the client refused it, the handshake failed, or the client
+// ended first.
 struct RefusedHandshake {
     std::string tunnel;      // "host:port" of the CONNECT
     std::string certificate; // the name the presented certificate was issued for
