@@ -34,12 +34,12 @@ class ModeList {
     // False when the mode was not kept (already held, or smaller than all
     // of a full list).
     bool Add(const ListedMode& mode) {
-        const auto end = modes_.begin() + count_;
-        if (std::any_of(modes_.begin(), end, [&](const ListedMode& held) { return SameMode(held, mode); }))
+        const auto heldEnd = modes_.begin() + count_;
+        if (std::any_of(modes_.begin(), heldEnd, [&](const ListedMode& held) { return SameMode(held, mode); }))
             return false;
         if (count_ == modes_.size()) {
             if (!ListsBefore(modes_[0], mode)) return false;
-            std::move(modes_.begin() + 1, end, modes_.begin());
+            std::move(modes_.begin() + 1, heldEnd, modes_.begin());
             --count_;
         }
         const auto last = modes_.begin() + count_;

@@ -13,7 +13,7 @@ export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake g++ make googletest libgtest-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-          xvfb xauth libgl1-mesa-dri imagemagick dpkg-dev python3 openssl osslsigncode
+          xvfb xauth libgl1-mesa-dri imagemagick dpkg-dev python3 openssl osslsigncode iproute2
           clang libclang-rt-14-dev clang-tidy cppcheck)
 wine_packages=(wine64)
 wine64=/usr/lib/wine/wine64

@@ -131,13 +131,18 @@ class AnalyticsWire : public ::testing::Test {
 TEST_F(AnalyticsWire, ConfigureRunSendsItsPageViewAndTheVisitClick) {
     std::map<std::string, Pairs> hits;
     std::wstring id;
+    std::vector<std::wstring> modules;
     const ConfigureRun run = RunConfigure([&](HWND dialog) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(dialog, &processId);
+        modules = e2e::LoadedModules(processId);
         id = Stored(L"ClientGuid");
         hits = HitsOf(Narrow(id), 2);
         e2e::Click(e2e::Control(dialog, kVisitButton));
         hits = HitsOf(Narrow(id), 3);
     });
     EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(std::count(modules.begin(), modules.end(), L"wininet.dll"), 1) << "the session loads WinINet";
     EXPECT_TRUE(IsUpperGuid(id)) << Narrow(id);
     EXPECT_EQ(Stored(L"SessionCount"), L"1");
     ASSERT_EQ(hits.count("page_view"), 1u);
@@ -277,15 +282,51 @@ TEST_F(TwoMonitorsWire, EveryHitCountsBothMonitorsAndCarriesEachSize) {
     }
 }
 
+// A certificate that the trusted root issued for another name: the program
+// connects, refuses it, and sends nothing over that connection.
+TEST_F(AnalyticsWire, CertificateForAnotherNameIsRefusedAndNothingIsSent) {
+    std::string error;
+    ASSERT_TRUE(e2e::RouteInternetThroughCapture(error, e2e::CaptureCertificate::ForAnotherName)) << error;
+    const std::string collectionHost = "www.google-analytics.com:443";
+    auto refusals = [&] {
+        std::size_t count = 0;
+        for (const auto& handshake : e2e::RefusedHandshakes())
+            if (handshake.tunnel == collectionHost && handshake.certificate != "www.google-analytics.com") ++count;
+        return count;
+    };
+    auto sentThroughTheWrongName = [] {
+        std::size_t count = 0;
+        for (const auto& request : e2e::CapturedRequests())
+            if (!request.certificate.empty() && request.certificate != "www.google-analytics.com") ++count;
+        return count;
+    };
+    bool refused = false;
+    const ConfigureRun run = RunConfigure([&](HWND) {
+        refused = e2e::WaitUntil([&] { return refusals() >= 1; }, kDeadline);
+    });
+    EXPECT_EQ(run.exitCode, 0u) << "the dialog ends";
+    EXPECT_EQ(Stored(L"SessionCount"), L"1") << "the session started";
+    EXPECT_TRUE(refused) << "no connection to the collection host was tried and refused";
+    EXPECT_EQ(sentThroughTheWrongName(), 0u) << "a hit went to a server whose certificate names another host";
+}
+
 // The process ends only once its closing hit has arrived: read at the
-// moment the process is gone, with no grace, the capture holds it.
+// moment the process is gone, with no grace, the capture holds it. The
+// dialog is closed once its opening hits are through, as by a user who
+// looked at it: the closing hit alone is on its way, within the second the
+// process gives it.
 TEST_F(AnalyticsWire, ClosingHitHasArrivedWhenTheProcessEnds) {
     constexpr int kRuns = 20;
     std::vector<double> closedAfter;
     std::string id;
     for (int session = 1; session <= kRuns; ++session) {
         const bool ok = session % 2 == 0;
-        const ConfigureRun run = RunConfigure(nullptr, ok ? IDOK : IDCANCEL);
+        const ConfigureRun run = RunConfigure(
+            [&](HWND) {
+                EXPECT_EQ(HitsOf(Narrow(Stored(L"ClientGuid")), 2, session).size(), 2u)
+                    << "run " << session << ": the opening hits did not arrive";
+            },
+            ok ? IDOK : IDCANCEL);
         ASSERT_EQ(run.exitCode, 0u) << "run " << session;
         closedAfter.push_back(run.closedAfter);
         if (id.empty()) id = Narrow(Stored(L"ClientGuid"));

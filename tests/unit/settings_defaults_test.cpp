@@ -107,8 +107,8 @@ TEST(SettingsDefaults, OverwriteTheSettingsButKeepOtherEntries) {
     EXPECT_EQ(tree.Get(L"Language").AsText(), L"de");
 }
 
-TEST(SettingsDefaults, MeasureTheHardwareAtEveryCall) {
-    // Restore Defaults measures again: a changed machine gives changed defaults.
+TEST(SettingsDefaults, MeasureTheHardwareAtEveryCallUnlessItCannotBeMeasured) {
+    // Without facts given, each call measures: a changed machine gives changed defaults.
     FixedHardware slow(MiB(256), 1500, 768);
     FixedHardware fast(MiB(4000), 3600, 1440);
     Node tree;
@@ -124,6 +124,23 @@ TEST(SettingsDefaults, MeasureTheHardwareAtEveryCall) {
     }
     EXPECT_EQ(fast.Queries(), 3);
     EXPECT_EQ(tree.Get(setting::kAntialiasing).AsInt(), 1);
+
+    // A library the measurements need cannot be had: nothing is asked, and
+    // the defaults are those of unknown hardware.
+    struct Unmeasurable final : HardwareProbe {
+        bool CanMeasure() override { return false; }
+        std::uint32_t VideoMemoryBytes() override { return ++asked, MiB(4000); }
+        std::int32_t ProcessorClockMhz() override { return ++asked, 3600; }
+        std::int32_t FullScreenHeight() override { return ++asked, 1440; }
+        int asked = 0;
+    } unmeasurable;
+    {
+        ScopedHardware scope(unmeasurable);
+        SetDefaults(tree);
+    }
+    EXPECT_EQ(unmeasurable.asked, 0);
+    EXPECT_EQ(tree.Get(setting::kAntialiasing).AsInt(), 0);
+    EXPECT_EQ(tree.Get(setting::kHighQualityTextures).AsInt(), 0);
 }
 
 } // namespace
