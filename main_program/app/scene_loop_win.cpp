@@ -226,6 +226,7 @@ void SceneLoop::RenderFrame() {
     const std::uint64_t frame = frames_ + 1;
     if (settings_.stallAtFrame && frame == settings_.stallAtFrame) {
         platform::DebugLine(L"test tuning: the window thread stops answering");
+        if (auto write = TestStatePublisher::Write(testState_)) write->stalled = 1;
         for (;;) Sleep(INFINITE);
     }
     world_->Advance(seconds);

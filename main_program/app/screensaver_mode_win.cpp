@@ -266,6 +266,11 @@ LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ClientToScreen(window, &p);
         rules_.MouseMoved({p.x, p.y});
+        if (auto write = TestStatePublisher::Write(testState_)) {
+            ++write->mouseMoves;
+            write->lastMoveX = p.x;
+            write->lastMoveY = p.y;
+        }
         return 0;
     }
     case WM_LBUTTONDOWN:
@@ -277,6 +282,7 @@ LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         rules_.KeyOrButton();
+        if (auto write = TestStatePublisher::Write(testState_)) ++write->inputMessages;
         return 0;
     case WM_ACTIVATEAPP:
         rules_.Activated(wParam != FALSE);

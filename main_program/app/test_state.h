@@ -57,6 +57,10 @@ struct TestState {
     std::int32_t musicEnabled, musicVolume, soundsEnabled, soundsVolume;
     std::int32_t pointerOriginX, pointerOriginY;
     std::uint32_t sceneShown; // 1: the scene has shown (the input rules are armed)
+    std::uint32_t mouseMoves; // mouse-move messages the windows have had
+    std::int32_t lastMoveX, lastMoveY; // where the last one was, on the virtual screen
+    std::uint32_t inputMessages; // key, button and wheel messages the windows have had
+    std::uint32_t stalled;       // 1: the window thread stopped answering (SORVANE_TEST_STALL)
     TestWindowState windows[kMaxTestWindows];
 };
 
