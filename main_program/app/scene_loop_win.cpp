@@ -52,8 +52,9 @@ struct SceneLoop::Window {
     std::uint64_t frames = 0;
 };
 
-SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState)
-    : settings_(settings), testState_(testState), d3d_(settings.plainDirect3D9) {
+SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState,
+                     std::shared_ptr<render::Direct3D> d3d)
+    : settings_(settings), testState_(testState), d3d_(std::move(d3d)) {
     QueryPerformanceFrequency(&frequency_);
     QueryPerformanceCounter(&started_);
     timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
@@ -62,7 +63,7 @@ SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState
         fineTimerPeriod_ = true;
         SetFineTimerPeriod(true);
     }
-    if (!d3d_) platform::DebugLine(L"Direct3D 9 is not available; the screens stay black");
+    if (!d3d_ || !*d3d_) platform::DebugLine(L"Direct3D 9 is not available; the screens stay black");
     UpdateRate();
 }
 
@@ -97,14 +98,15 @@ void SceneLoop::SetWindows(const display::Layout& layout, const std::vector<HWND
         if (window->plan.role == display::Role::Scene) {
             const display::Monitor& monitor = monitors[window->plan.monitor];
             refreshRates_.push_back(monitor.refreshHz);
-            if (world_) {
+            if (world_ && d3d_ && *d3d_) {
                 render::DeviceRequest request;
                 request.window = window->handle;
-                request.adapter = d3d_ ? d3d_.AdapterOfMonitor(monitor.handle) : -1;
+                request.adapter = d3d_->AdapterOfMonitor(monitor.handle);
                 request.width = window->plan.width;
                 request.height = window->plan.height;
                 request.antialiasing = settings_.antialiasing;
-                window->device = render::SceneDevice::Create(d3d_, *world_, request);
+                request.showFps = settings_.showFps;
+                window->device = render::SceneDevice::Create(*d3d_, *world_, request);
                 if (!window->device) platform::DebugLine(L"a monitor stays black: no Direct3D device for it");
             }
         }
