@@ -70,14 +70,16 @@ const Clipmap::Sample& Clipmap::At(int level, std::int64_t gx, std::int64_t gy) 
         const double x = static_cast<double>(gx) * spacing, y = static_cast<double>(gy) * spacing;
         sample.gx = gx;
         sample.gy = gy;
-        sample.height = terrain_.Height(x, y);
-        sample.woodland = terrain_.Woodland(x, y);
+        const TerrainHeights heights = terrain_.Heights(x, y);
+        sample.height = heights.height;
+        sample.woodland = heights.woodland;
         ++computed_;
     }
     return sample;
 }
 
-void Clipmap::Build(const DVec3& camera, const SkyState& sky, std::vector<Mesh>& ground, std::vector<Mesh>& water) {
+void Clipmap::Build(const DVec3& camera, const SkyState& sky, float textureShow, std::vector<Mesh>& ground,
+                    std::vector<Mesh>& water) {
     haze_.resize(kHazeBins + 1);
     for (int i = 0; i <= kHazeBins; ++i) {
         // The direction whose pseudo-angle starts the bin.
@@ -90,10 +92,12 @@ void Clipmap::Build(const DVec3& camera, const SkyState& sky, std::vector<Mesh>&
     ground.resize(levels_.size());
     water.resize(levels_.size());
     for (int level = 0; level < shape_.levels; ++level)
-        BuildLevel(level, camera, sky, ground[static_cast<std::size_t>(level)], water[static_cast<std::size_t>(level)]);
+        BuildLevel(level, camera, sky, textureShow, ground[static_cast<std::size_t>(level)],
+                   water[static_cast<std::size_t>(level)]);
 }
 
-void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, Mesh& ground, Mesh& water) {
+void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, float textureShow, Mesh& ground,
+                         Mesh& water) {
     ground.Clear();
     water.Clear();
     const int cells = shape_.cells, side = cells + 1, wide = side + 2 * kMargin;
@@ -139,7 +143,7 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, Me
         const Vec3 p = relative(i, j, h);
         const Color albedo = GroundColor(h, normal.z, woodland[static_cast<std::size_t>((j + kMargin) * wide + i + kMargin)]);
         const float haze = HazeAmount(Length(p), farDistance);
-        return Shaded{Lerp(LightGround(sky, albedo, normal), hazeColor(p.x, p.y), haze), 1.0f - haze};
+        return Shaded{Lerp(LightGround(sky, albedo, normal), hazeColor(p.x, p.y), haze), (1.0f - haze) * textureShow};
     };
 
     // Ground vertices: each blends towards the coarser ring's surface near the edge.
@@ -195,7 +199,8 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, Me
         const float reflect = 0.35f + 0.65f * fresnel;
         const Color deep = Color{0.015f, 0.04f, 0.05f} + sky.ambient * 0.12f;
         const float haze = HazeAmount(distance, farDistance);
-        return Shaded{Lerp(deep, hazeColor(p.x, p.y), haze), Mix(1.0f - reflect, 1.0f, haze)};
+        // Far off the water mirrors the sky near the horizon, which is the haze.
+        return Shaded{Lerp(deep, hazeColor(p.x, p.y), haze), 1.0f - reflect};
     };
     auto waterVertex = [&](int i, int j) {
         int& index = waterIndex_[static_cast<std::size_t>(j * side + i)];

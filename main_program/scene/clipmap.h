@@ -29,8 +29,10 @@ class Clipmap {
     float FarDistance() const;
 
     // Builds the ground and the water of every ring around `camera`, relative
-    // to it; `textureRepeat` is the ground texture's size in metres.
-    void Build(const DVec3& camera, const SkyState& sky, std::vector<Mesh>& ground, std::vector<Mesh>& water);
+    // to it. The ground's alpha is how much of its texture shows: none far
+    // off in the haze, and `textureShow` at most.
+    void Build(const DVec3& camera, const SkyState& sky, float textureShow, std::vector<Mesh>& ground,
+               std::vector<Mesh>& water);
 
     // Samples computed so far, for the benchmark.
     std::uint64_t SamplesComputed() const { return computed_; }
@@ -47,7 +49,7 @@ class Clipmap {
         std::vector<Sample> cache;
     };
     const Sample& At(int level, std::int64_t gx, std::int64_t gy);
-    void BuildLevel(int level, const DVec3& camera, const SkyState& sky, Mesh& ground, Mesh& water);
+    void BuildLevel(int level, const DVec3& camera, const SkyState& sky, float textureShow, Mesh& ground, Mesh& water);
 
     const Terrain& terrain_;
     ClipmapShape shape_;

@@ -54,24 +54,45 @@ Vec3 Flight::GroundVelocity(double seconds) const {
     return {static_cast<float>(c * kSpeed - s * across), static_cast<float>(s * kSpeed + c * across), 0.0f};
 }
 
-double Flight::Altitude(double seconds) const {
-    // A soft maximum of the broad ground (or the water) along the course from
-    // a few seconds back to a quarter of a minute ahead: the camera rises
-    // before a hill and sinks towards the water over a lake.
-    constexpr int kSamples = 9;
-    constexpr double kSoftness = 12.0;
-    double sum = 0, weights = 0;
-    for (int i = 0; i < kSamples; ++i) {
-        const double offset = -4.0 + 20.0 * i / (kSamples - 1);
-        const DVec3 p = Ground(seconds + offset);
-        const double ground = std::max<double>(terrain_.Heights(p.x, p.y).broad, kWaterLevel);
-        const double weight = std::exp(-0.5 * (offset - 4.0) * (offset - 4.0) / 49.0);
-        sum += weight * std::exp(ground / kSoftness);
-        weights += weight;
+double Flight::Peak(std::int64_t k) const {
+    const auto found = peaks_.find(k);
+    if (found != peaks_.end()) return found->second;
+    double peak = kWaterLevel;
+    for (int i = -4; i <= 8; ++i) {
+        const DVec3 p = Ground(static_cast<double>(k) + 0.5 * i);
+        peak = std::max<double>(peak, terrain_.Height(p.x, p.y));
     }
-    const double ground = kSoftness * std::log(sum / weights);
+    while (!peaks_.empty() && peaks_.begin()->first < k - 600) peaks_.erase(peaks_.begin());
+    peaks_.emplace(k, peak);
+    return peak;
+}
+
+double Flight::Envelope(std::int64_t k) const {
+    const auto found = envelope_.find(k);
+    if (found != envelope_.end()) return found->second;
+    // No ground here is higher than this many metres over the water.
+    constexpr double kHighest = 300.0;
+    constexpr auto kReach = static_cast<std::int64_t>(kHighest / kClimb) + 1;
+    double envelope = kWaterLevel;
+    for (std::int64_t j = k - kReach; j <= k + kReach; ++j)
+        envelope = std::max(envelope, Peak(j) - kClimb * static_cast<double>(std::llabs(j - k)));
+    while (!envelope_.empty() && envelope_.begin()->first < k - 600) envelope_.erase(envelope_.begin());
+    envelope_.emplace(k, envelope);
+    return envelope;
+}
+
+double Flight::Altitude(double seconds) const {
+    // A cubic B-spline over the envelope, one knot a second: smooth in its
+    // height, its climb and the change of its climb, and above every peak
+    // near the course since each knot is.
+    const double whole = std::floor(seconds);
+    const auto k = static_cast<std::int64_t>(whole);
+    const double t = seconds - whole, t2 = t * t, t3 = t2 * t;
+    const double ground = (Envelope(k - 1) * (1 - 3 * t + 3 * t2 - t3) + Envelope(k) * (4 - 6 * t2 + 3 * t3) +
+                           Envelope(k + 1) * (1 + 3 * t + 3 * t2 - 3 * t3) + Envelope(k + 2) * t3) /
+                          6.0;
     const double wave = std::sin(kTwoPi * seconds / 173.0 + climb_[0]) + 0.6 * std::sin(kTwoPi * seconds / 71.0 + climb_[1]);
-    return ground + 42.0 + 11.0 * wave;
+    return ground + 27.0 + 6.0 * wave;
 }
 
 CameraPose Flight::At(double seconds) const {

@@ -6,6 +6,7 @@
 #include "main_program/scene/terrain.h"
 
 #include <cstdint>
+#include <map>
 
 namespace scene {
 
@@ -28,15 +29,23 @@ class Flight {
     double Altitude(double seconds) const;
 
     static constexpr double kSpeed = 13.0; // metres per second along the mean direction
+    static constexpr double kClimb = 2.5;  // metres per second up or down at most, before smoothing
 
   private:
     double Sway(double seconds, int derivative) const;
+    // The highest ground or water along the course from two seconds before
+    // second `k` to four after.
+    double Peak(std::int64_t k) const;
+    // The lowest height over every peak near second `k` that climbs and
+    // sinks no faster than kClimb.
+    double Envelope(std::int64_t k) const;
 
     const Terrain& terrain_;
     float heading_;
     double origin_[2];
     double sway_[3][3]; // amplitude, angular frequency, phase
     double climb_[2];   // phases of the height's slow waves
+    mutable std::map<std::int64_t, double> peaks_, envelope_;
 };
 
 } // namespace scene

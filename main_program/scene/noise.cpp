@@ -47,11 +47,15 @@ std::uint32_t Hash(std::int64_t x, std::int64_t y, std::uint32_t seed) {
 std::uint32_t Hash(std::uint32_t value, std::uint32_t seed) { return Mix(Mix(seed ^ 0x68e31da4u) ^ value * 0x9e3779b1u); }
 
 float GradientNoise(double x, double y, std::uint32_t seed, std::int64_t period) {
+    return GradientNoise(x, y, seed, period, period);
+}
+
+float GradientNoise(double x, double y, std::uint32_t seed, std::int64_t periodX, std::int64_t periodY) {
     const double fx = std::floor(x), fy = std::floor(y);
     const auto ix = static_cast<std::int64_t>(fx), iy = static_cast<std::int64_t>(fy);
     const auto dx = static_cast<float>(x - fx), dy = static_cast<float>(y - fy);
-    const std::int64_t x0 = Wrap(ix, period), x1 = Wrap(ix + 1, period);
-    const std::int64_t y0 = Wrap(iy, period), y1 = Wrap(iy + 1, period);
+    const std::int64_t x0 = Wrap(ix, periodX), x1 = Wrap(ix + 1, periodX);
+    const std::int64_t y0 = Wrap(iy, periodY), y1 = Wrap(iy + 1, periodY);
     const float n00 = Corner(x0, y0, seed, dx, dy), n10 = Corner(x1, y0, seed, dx - 1, dy);
     const float n01 = Corner(x0, y1, seed, dx, dy - 1), n11 = Corner(x1, y1, seed, dx - 1, dy - 1);
     const float u = Fade(dx), v = Fade(dy);
@@ -75,14 +79,20 @@ float Fractal(double x, double y, int octaves, std::uint32_t seed, float gain) {
 }
 
 float PeriodicFractal(double x, double y, int octaves, std::uint32_t seed, std::int64_t period, float gain) {
+    return PeriodicFractal(x, y, octaves, seed, period, period, gain);
+}
+
+float PeriodicFractal(double x, double y, int octaves, std::uint32_t seed, std::int64_t periodX, std::int64_t periodY,
+                      float gain) {
     float sum = 0, amplitude = 1, total = 0;
     for (int i = 0; i < octaves; ++i) {
-        sum += amplitude * GradientNoise(x, y, seed + static_cast<std::uint32_t>(i) * 1013u, period);
+        sum += amplitude * GradientNoise(x, y, seed + static_cast<std::uint32_t>(i) * 1013u, periodX, periodY);
         total += amplitude;
         amplitude *= gain;
         x *= 2;
         y *= 2;
-        period *= 2;
+        periodX *= 2;
+        periodY *= 2;
     }
     return sum / total;
 }

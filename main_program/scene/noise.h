@@ -16,6 +16,7 @@ inline float Unit(std::uint32_t hash) { return static_cast<float>(hash >> 8) * (
 // derivatives. With a period, the lattice wraps every `period` units in both
 // directions, so that a texture made of it tiles.
 float GradientNoise(double x, double y, std::uint32_t seed, std::int64_t period = 0);
+float GradientNoise(double x, double y, std::uint32_t seed, std::int64_t periodX, std::int64_t periodY);
 
 // Fractal sums of octaves, each twice the frequency and `gain` the amplitude
 // of the one before, normalised to about -1..1. The plain sum turns every
@@ -23,5 +24,7 @@ float GradientNoise(double x, double y, std::uint32_t seed, std::int64_t period 
 // cannot, and keeps the period (doubled with each octave).
 float Fractal(double x, double y, int octaves, std::uint32_t seed, float gain = 0.5f);
 float PeriodicFractal(double x, double y, int octaves, std::uint32_t seed, std::int64_t period, float gain = 0.5f);
+float PeriodicFractal(double x, double y, int octaves, std::uint32_t seed, std::int64_t periodX, std::int64_t periodY,
+                      float gain);
 
 } // namespace scene

@@ -52,6 +52,9 @@ class World {
     virtual void Advance(double seconds) = 0;
     // The events since the last call, oldest first.
     virtual std::vector<SceneEvent> TakeEvents() = 0;
+    // Whether all the detail asked for so far (the renderers' textures) has
+    // been generated and handed over; until then the scene is still filling in.
+    virtual bool DetailComplete() = 0;
 };
 
 #ifdef _WIN32

@@ -17,16 +17,16 @@ struct Palette {
 
 // From late golden hour down to the blue hour after sunset.
 constexpr Palette kPalettes[] = {
-    {10.0f, {0.20f, 0.37f, 0.68f}, {1.00f, 0.80f, 0.55f}, {0.58f, 0.64f, 0.76f}, {1.0f, 0.78f, 0.45f},
-     {1.55f, 1.25f, 0.90f}, {0.55f, 0.60f, 0.75f}},
-    {3.0f, {0.15f, 0.25f, 0.52f}, {1.00f, 0.56f, 0.26f}, {0.55f, 0.50f, 0.63f}, {1.0f, 0.55f, 0.22f},
-     {1.45f, 0.82f, 0.45f}, {0.48f, 0.46f, 0.62f}},
-    {-1.0f, {0.10f, 0.15f, 0.37f}, {0.96f, 0.42f, 0.22f}, {0.47f, 0.37f, 0.53f}, {0.9f, 0.35f, 0.16f},
-     {0.65f, 0.25f, 0.12f}, {0.40f, 0.34f, 0.52f}},
-    {-5.0f, {0.055f, 0.08f, 0.23f}, {0.68f, 0.31f, 0.25f}, {0.23f, 0.21f, 0.36f}, {0.5f, 0.2f, 0.15f},
-     {0.0f, 0.0f, 0.0f}, {0.25f, 0.24f, 0.40f}},
-    {-11.0f, {0.022f, 0.033f, 0.10f}, {0.24f, 0.15f, 0.22f}, {0.07f, 0.08f, 0.16f}, {0.15f, 0.06f, 0.08f},
-     {0.0f, 0.0f, 0.0f}, {0.13f, 0.15f, 0.27f}},
+    {6.0f, {0.22f, 0.36f, 0.65f}, {1.00f, 0.74f, 0.48f}, {0.62f, 0.62f, 0.72f}, {1.0f, 0.72f, 0.40f},
+     {1.60f, 1.20f, 0.80f}, {0.75f, 0.74f, 0.85f}},
+    {2.0f, {0.17f, 0.26f, 0.52f}, {1.00f, 0.55f, 0.26f}, {0.58f, 0.50f, 0.64f}, {1.0f, 0.52f, 0.20f},
+     {1.50f, 0.80f, 0.42f}, {0.68f, 0.60f, 0.75f}},
+    {-1.5f, {0.11f, 0.15f, 0.37f}, {0.96f, 0.42f, 0.22f}, {0.48f, 0.37f, 0.53f}, {0.9f, 0.35f, 0.16f},
+     {0.50f, 0.20f, 0.10f}, {0.56f, 0.46f, 0.66f}},
+    {-5.0f, {0.06f, 0.085f, 0.24f}, {0.70f, 0.32f, 0.26f}, {0.24f, 0.22f, 0.38f}, {0.5f, 0.2f, 0.15f},
+     {0.0f, 0.0f, 0.0f}, {0.38f, 0.34f, 0.54f}},
+    {-10.0f, {0.025f, 0.035f, 0.11f}, {0.28f, 0.16f, 0.24f}, {0.08f, 0.09f, 0.18f}, {0.16f, 0.06f, 0.09f},
+     {0.0f, 0.0f, 0.0f}, {0.20f, 0.22f, 0.36f}},
 };
 
 Palette PaletteAt(float elevation) {
@@ -57,12 +57,13 @@ Vec3 Direction(float azimuth, float elevation) {
 } // namespace
 
 SkyState SkyAt(double seconds, float heading) {
-    // The sun sinks from golden hour to the blue hour and comes back, every ten minutes.
+    // The sun sinks from golden hour to the blue hour and comes back, every ten
+    // minutes; it starts a little above the horizon, going down.
     constexpr double kDayCycle = 600.0, kSunSwing = 1500.0;
     const double phase = 2.0 * 3.141592653589793 * std::fmod(seconds / kDayCycle, 1.0);
-    const auto elevationDegrees = static_cast<float>(-0.5 + 10.5 * std::cos(phase + 1.23));
+    const auto elevationDegrees = static_cast<float>(-2.0 + 8.0 * std::cos(phase + 0.973));
     const double swingPhase = 2.0 * 3.141592653589793 * std::fmod(seconds / kSunSwing, 1.0);
-    const float azimuth = heading + 0.45f + 0.7f * static_cast<float>(std::sin(swingPhase + 0.3));
+    const float azimuth = heading + 0.95f + 0.75f * static_cast<float>(std::sin(swingPhase + 0.3));
 
     const Palette p = PaletteAt(elevationDegrees);
     SkyState sky{};
@@ -76,9 +77,9 @@ SkyState SkyAt(double seconds, float heading) {
     sky.sunLight = p.sunLight;
     sky.ambient = p.ambient;
     const float dark = SmoothStep(-1.0f, -9.0f, elevationDegrees);
-    sky.stars = SmoothStep(-3.0f, -10.0f, elevationDegrees);
+    sky.stars = SmoothStep(-3.0f, -9.5f, elevationDegrees);
     sky.moonShow = 0.25f + 0.75f * dark;
-    sky.moonLight = Color{0.30f, 0.36f, 0.50f} * (0.45f * dark);
+    sky.moonLight = Color{0.30f, 0.36f, 0.50f} * (0.75f * dark);
     return sky;
 }
 
@@ -105,10 +106,24 @@ Color HazeColor(const SkyState& sky, Vec3 direction) {
     return SkyColor(sky, Normalize({direction.x, direction.y, 0.02f}));
 }
 
+Color CloudColor(const SkyState& sky, Vec3 direction) {
+    const float toSun = std::max(0.0f, Dot(direction, sky.sun));
+    const float forward = toSun * toSun * toSun * toSun;
+    const float lit = SmoothStep(-10.0f * kDegree, -1.0f * kDegree, sky.sunElevation);
+    const Color cool = Lerp(sky.horizonAway, sky.zenith, 0.4f) * 0.85f + sky.ambient * 0.2f;
+    const Color warm = (sky.horizonSun * 0.8f + sky.glow * (0.9f * forward)) * (lit * (0.5f + 0.5f * forward));
+    return cool + warm;
+}
+
 Color LightGround(const SkyState& sky, Color albedo, Vec3 normal) {
     const float sun = Clamp01((Dot(normal, sky.sun) + 0.2f) / 1.2f);
     const float moon = Clamp01(Dot(normal, sky.moon));
-    const Color light = sky.sunLight * (sun * sun) + sky.ambient * (0.65f + 0.35f * normal.z) + sky.moonLight * moon;
+    // The sky is brightest towards the sun, even after it has set: faces
+    // turned that way take more of its light, which keeps the relief legible.
+    const float across = std::sqrt(sky.sun.x * sky.sun.x + sky.sun.y * sky.sun.y);
+    const float towardSun = across > 0 ? (normal.x * sky.sun.x + normal.y * sky.sun.y) / across : 0.0f;
+    const float skyLight = (0.45f + 0.55f * normal.z) * (1.0f + 0.45f * towardSun);
+    const Color light = sky.sunLight * (sun * sun) + sky.ambient * skyLight + sky.moonLight * moon;
     return albedo * light;
 }
 

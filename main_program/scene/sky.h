@@ -35,6 +35,10 @@ Color SkyColor(const SkyState& sky, Vec3 direction);
 // above the horizon in that direction.
 Color HazeColor(const SkyState& sky, Vec3 direction);
 
+// The colour of the underside of a cloud seen in `direction`: lit warm by the
+// sun near it, and for a while after sunset from below the horizon.
+Color CloudColor(const SkyState& sky, Vec3 direction);
+
 // The colour of ground of colour `albedo` facing `normal`, lit by the sky.
 Color LightGround(const SkyState& sky, Color albedo, Vec3 normal);
 

@@ -11,8 +11,8 @@ namespace scene {
 constexpr float kWaterLevel = 0.0f;
 
 struct TerrainHeights {
-    float full = 0;  // every octave: what is drawn
-    float broad = 0; // the large shapes only: what the flight follows
+    float height = 0;   // the ground, or the woods' canopy over it
+    float woodland = 0; // 0..1: how much of the ground is under trees
 };
 
 class Terrain {
@@ -20,16 +20,17 @@ class Terrain {
     explicit Terrain(std::uint32_t seed);
 
     TerrainHeights Heights(double x, double y) const;
-    float Height(double x, double y) const { return Heights(x, y).full; }
-    // 0..1 patches of woodland against open ground.
-    float Woodland(double x, double y) const;
+    float Height(double x, double y) const { return Heights(x, y).height; }
+
+    // The most the woods' canopy adds to the ground.
+    static constexpr float kCanopy = 16.0f;
 
   private:
     std::uint32_t seed_;
 };
 
 // The ground's colour before lighting, from its height, how level it is (the
-// normal's z) and its woodland share.
+// normal's z) and its woodland share; woods are never bare rock.
 Color GroundColor(float height, float level, float woodland);
 
 } // namespace scene
