@@ -168,8 +168,7 @@ void SceneDevice::SetDetail(scene::DetailChoice detail) {
 FrameVerdict SceneDevice::Frame(const scene::View& view, const std::string* fpsText, float fpsPixel) {
     const FrameVerdict verdict = recovery_.BeforeFrame(*this);
     if (verdict != FrameVerdict::Render) return verdict;
-    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
-    renderer_->Render(view);
+    renderer_->Render(view); // clears the target itself
     if (fpsText && overlay_ && SUCCEEDED(device_->BeginScene())) {
         overlay_->Draw(*fpsText, fpsPixel, params_.BackBufferWidth);
         device_->EndScene();
