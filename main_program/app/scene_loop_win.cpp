@@ -123,9 +123,10 @@ void SceneLoop::SetWindows(const display::Layout& layout, const std::vector<HWND
         const auto height = static_cast<std::uint32_t>(GetSystemMetrics(SM_CYFULLSCREEN));
         detail_ = std::make_unique<render::DetailControl>(
             settings_.highQualityGraphics, settings_.highQualityTextures,
-            render::StartingDetail(HighQualityGraphicsByDefault(mib, RecordedClockMhz()), HighQualityTexturesByDefault(mib, height)));
+            render::StartingDetail(HighQualityGraphicsByDefault(mib, RecordedClockMhz()),
+                                   HighQualityTexturesByDefault(mib, height)));
     }
-    for (auto& window : windows_) {
+    for (const auto& window : windows_) {
         if (window->device && !window->device->StartScene(detail_->Choice())) window->device.reset();
         window->black = !window->device;
     }
@@ -164,11 +165,11 @@ void SceneLoop::ApplyMeasuredSettings(int antialiasing, bool highGraphics, bool 
     settings_.highQualityTextures = highTextures;
     if (detailChanged && detail_) {
         detail_ = std::make_unique<render::DetailControl>(highGraphics, highTextures, detail_->Choice());
-        for (auto& window : windows_)
+        for (const auto& window : windows_)
             if (window->device) window->device->SetDetail(detail_->Choice());
     }
     if (samplesChanged)
-        for (auto& window : windows_)
+        for (const auto& window : windows_)
             if (window->device) window->device->SetAntialiasing(antialiasing);
     Publish();
 }
@@ -265,7 +266,7 @@ void SceneLoop::RenderFrame() {
         counter_.FrameShown(nowSeconds);
         if (detail_->FrameRendered(Seconds(after.QuadPart - now.QuadPart, frequency_), 1.0 / limiter_.Rate(),
                                    nowSeconds))
-            for (auto& window : windows_)
+            for (const auto& window : windows_)
                 if (window->device) window->device->SetDetail(detail_->Choice());
     }
     if (presented && onFirstFrame_) {

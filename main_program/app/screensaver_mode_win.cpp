@@ -72,7 +72,6 @@ class Screensaver {
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
-    bool RegisterClasses();
     void BuildWindows();
     void DestroyWindows();
     void SceneShown();
@@ -104,7 +103,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool Screensaver::RegisterClasses() {
+bool RegisterClasses() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProcedure;
