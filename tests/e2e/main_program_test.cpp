@@ -122,7 +122,8 @@ protected:
         state_.Clear();
         main_.reset();
         saver_ = e2e::Process::Screensaver(L"/s");
-        EXPECT_TRUE(saver_.Started()) << "could not start the screensaver file";
+        const DWORD error = GetLastError();
+        EXPECT_TRUE(saver_.Started()) << "could not start the screensaver file: error " << error;
         auto state = state_.WaitFor(
             [&](const TestState& s) {
                 return s.processId != 0 && s.sceneShown && (frames == 0 || s.framesTotal >= frames);
