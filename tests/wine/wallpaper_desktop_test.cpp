@@ -18,6 +18,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <optional>
 #include <string>
 
 namespace {
@@ -49,8 +50,9 @@ std::string Describe(HWND window) {
 class WallpaperDesktop : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (const auto& [name, procedure] : {std::pair{kWallpaperWindowClass, WallpaperProcedure},
-                                              std::pair{L"SorvaneTestListener", ListenerProcedure}}) {
+        using ClassProcedure = std::pair<const wchar_t*, WNDPROC>;
+        for (const auto& [name, procedure] : {ClassProcedure{kWallpaperWindowClass, WallpaperProcedure},
+                                              ClassProcedure{L"SorvaneTestListener", ListenerProcedure}}) {
             WNDCLASSW windowClass{};
             windowClass.lpfnWndProc = procedure;
             windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -236,15 +238,14 @@ TEST_F(WallpaperDesktop, ABottomMostWallpaperStaysAtTheBottomAndIsNotActivated) 
 }
 
 TEST_F(WallpaperDesktop, AfterTheShellEndsANewShellIsFoundAgain) {
-    HWND firstManager = nullptr;
-    e2e::Process shell = StandIn(L"worker", &firstManager);
+    std::optional<e2e::Process> shell = StandIn(L"worker");
     desktop::DesktopPlacement placement;
     placement.Find();
     ASSERT_EQ(placement.Kind(), Placement::WallpaperWorker);
     ASSERT_TRUE(placement.Place(MakeWallpaperWindow(), {0, 0, 320, 240}));
     const HWND firstWorker = placement.Host();
 
-    shell = e2e::Process(); // the shell ends; its windows go
+    shell.reset(); // the shell ends; its windows go
     ASSERT_TRUE(e2e::WaitUntil([&] { return !placement.HostAlive(); }, kDeadline));
     EXPECT_TRUE(placement.ShellChanged());
 
