@@ -1,6 +1,7 @@
 // The wallpaper's place behind the desktop icons.
 #include "main_program/desktop/desktop_placement_win.h"
 
+#include "platform/debug_output_win.h"
 #include "platform/library_win.h"
 
 namespace desktop {
@@ -48,15 +49,15 @@ void SetStyles(HWND window, DWORD style, DWORD exStyle) {
 const wchar_t* DescribePlacement(Placement placement) {
     switch (placement) {
     case Placement::WallpaperWorker:
-        return L"Sorvane wallpaper: placement 1, a child of the wallpaper worker behind the desktop icons\n";
+        return L"wallpaper placement 1: a child of the wallpaper worker behind the desktop icons";
     case Placement::LayeredInProgramManager:
-        return L"Sorvane wallpaper: placement 2, a layered child of the program manager below its icons\n";
+        return L"wallpaper placement 2: a layered child of the program manager, below its icons";
     case Placement::ProgramManagerChild:
-        return L"Sorvane wallpaper: placement 3, a child of the program manager\n";
+        return L"wallpaper placement 3: a child of the program manager";
     case Placement::BottomMost:
         break;
     }
-    return L"Sorvane wallpaper: placement 4, bottom-most windows (no desktop shell)\n";
+    return L"wallpaper placement 4: bottom-most windows (no desktop shell)";
 }
 
 void DesktopPlacement::Find() {
@@ -89,7 +90,7 @@ void DesktopPlacement::Find() {
             host_ = programManager;
         }
     }
-    OutputDebugStringW(DescribePlacement(kind_));
+    platform::DebugLine(DescribePlacement(kind_));
 }
 
 bool DesktopPlacement::Place(HWND window, const RECT& area) const {
@@ -120,6 +121,12 @@ bool DesktopPlacement::Place(HWND window, const RECT& area) const {
     if (kind_ == Placement::ProgramManagerChild) after = HWND_BOTTOM;
     SetWindowPos(window, after, corner.x, corner.y, width, height, kShow);
     return GetAncestor(window, GA_PARENT) == host_;
+}
+
+void DesktopPlacement::UseBottomMost() {
+    kind_ = Placement::BottomMost;
+    host_ = iconsView_ = nullptr;
+    platform::DebugLine(DescribePlacement(kind_));
 }
 
 bool DesktopPlacement::HostAlive() const { return kind_ == Placement::BottomMost || IsWindow(host_); }

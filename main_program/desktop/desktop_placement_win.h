@@ -20,7 +20,7 @@ enum class Placement {
     BottomMost = 4,
 };
 
-// The text sent to OutputDebugString when a placement is chosen.
+// What the debugger's output says when a placement is chosen.
 const wchar_t* DescribePlacement(Placement placement);
 
 class DesktopPlacement {
@@ -36,6 +36,10 @@ class DesktopPlacement {
     // Puts `window`, one of ours, over `area` (virtual-screen pixels) in the
     // place found, shown and not activated. False when it could not go there.
     bool Place(HWND window, const RECT& area) const;
+
+    // Top-level windows at the bottom from now on, where the shell refused
+    // ours as its children.
+    void UseBottomMost();
 
     // False once the window ours are children of has gone (its shell ended),
     // which destroyed ours with it.

@@ -1,8 +1,6 @@
 // The live changes of the settings dialog applied to the wallpaper's settings.
 #include "main_program/desktop/live_settings.h"
 
-#include "settings/store/settings_schema.h"
-
 #include <algorithm>
 
 namespace desktop {
@@ -44,19 +42,6 @@ LiveEffect ApplyLiveChange(LiveSettings& settings, WPARAM code, LPARAM value) {
     default:
         return LiveEffect::None;
     }
-}
-
-LiveSettings LiveSettingsFromTree(Node& tree) {
-    auto read = [&tree](const wchar_t* name) -> long long { return tree.Get(name).AsInt(); };
-    LiveSettings settings;
-    settings.musicVolume = Volume(read(setting::kMusicVolumePercentage));
-    settings.musicEnabled = read(setting::kDisableMusic) == 0;
-    settings.soundsVolume = Volume(read(setting::kSoundsVolumePercentage));
-    settings.soundsEnabled = read(setting::kDisableSound) == 0;
-    settings.antialiasing = AntialiasingRequest(read(setting::kAntialiasing));
-    settings.highQualityGraphics = read(setting::kHighQualityGraphics) != 0 ? 1 : 0;
-    settings.highQualityTextures = read(setting::kHighQualityTextures) != 0 ? 1 : 0;
-    return settings;
 }
 
 } // namespace desktop

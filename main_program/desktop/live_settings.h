@@ -4,8 +4,6 @@
 
 #include "platform/win_types.h"
 
-class Node;
-
 namespace desktop {
 
 // Multisample counts go no higher than Direct3D 9's largest.
@@ -50,11 +48,7 @@ enum class LiveEffect {
 // are ignored.
 LiveEffect ApplyLiveChange(LiveSettings& settings, WPARAM code, LPARAM value);
 
-// The same settings as stored in the product key (the tree after
-// ReadSettings), read by the same rules as the posted values.
-LiveSettings LiveSettingsFromTree(Node& tree);
-
-// The stored or posted antialiasing value in LiveSettings' terms.
+// A stored or posted antialiasing value in LiveSettings' terms.
 int AntialiasingRequest(long long value);
 
 } // namespace desktop
