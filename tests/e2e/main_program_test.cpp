@@ -323,4 +323,121 @@ TEST_F(MainProgram, WithoutDirect3DTheScreensAreBlackAndInputEndsIt) {
     EXPECT_TRUE(Ends());
 }
 
+// On the side-by-side display (e2e.main_two_monitors): 1280x1024 at 0,0 and
+// 1024x768 at 1280,0.
+class MainProgramTwoMonitors : public MainProgram {
+protected:
+    void SetUp() override {
+        wchar_t screens[8] = L"";
+        GetEnvironmentVariableW(L"SORVANE_SCREENS", screens, 8);
+        if (std::wstring(screens) != L"side") GTEST_SKIP() << "runs on the harness's side-by-side monitors";
+        EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&monitors_));
+        ASSERT_EQ(monitors_.size(), 2u) << "Wine reports " << monitors_.size() << " monitors";
+        if (monitors_[0].left != 0) std::swap(monitors_[0], monitors_[1]);
+        MainProgram::SetUp();
+    }
+
+    static BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info)) reinterpret_cast<std::vector<RECT>*>(list)->push_back(info.rcMonitor);
+        return TRUE;
+    }
+
+    static bool Same(const main_program::TestWindowState& w, const RECT& r) {
+        return w.left == r.left && w.top == r.top && w.right == r.right && w.bottom == r.bottom;
+    }
+
+    std::vector<RECT> monitors_;
+};
+
+// A plain window of the test's own, in one colour, on the left monitor.
+class Marker {
+public:
+    explicit Marker(const RECT& area) {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcW;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = brush_;
+        windowClass.lpszClassName = L"SorvaneTestMarker";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, L"SorvaneTestMarker", L"", WS_POPUP | WS_VISIBLE, area.left + 100, area.top + 100,
+                                  200, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        UpdateWindow(window_);
+    }
+    ~Marker() {
+        DestroyWindow(window_);
+        DeleteObject(brush_);
+    }
+    Marker(const Marker&) = delete;
+    Marker& operator=(const Marker&) = delete;
+    RECT Inside() const {
+        RECT r;
+        GetWindowRect(window_, &r);
+        return {r.left + 20, r.top + 20, r.right - 20, r.bottom - 20};
+    }
+    static constexpr std::uint32_t kColour = 0x30C050;
+
+private:
+    HBRUSH brush_ = CreateSolidBrush(RGB(0x30, 0xC0, 0x50));
+    HWND window_ = nullptr;
+};
+
+bool AllOf(const e2e::Image& image, std::uint32_t colour) {
+    for (std::uint32_t pixel : image.pixels)
+        if ((pixel & 0xFFFFFF) != colour) return false;
+    return true;
+}
+
+TEST_F(MainProgramTwoMonitors, TheSceneOnBothOrOnTheChosenOneWithTheOtherBlackOrLeftAlone) {
+    const Marker marker(monitors_[0]);
+    ASSERT_TRUE(e2e::WaitUntil([&] { auto i = e2e::CaptureScreen(marker.Inside()); return i && AllOf(*i, Marker::kColour); },
+                               kDeadline))
+        << "the marker window never showed";
+
+    // Multi-monitor: one world over both, each monitor its own window.
+    auto state = Start(3);
+    ASSERT_TRUE(state);
+    ASSERT_EQ(state->windowCount, 2u) << Describe(state);
+    ASSERT_TRUE(state_.WaitFor([](const TestState& s) { return s.windows[0].frames >= 3 && s.windows[1].frames >= 3; },
+                               kDeadline))
+        << Describe(state_.Read());
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_TRUE(Same(state->windows[i], monitors_[i])) << Describe(state);
+        EXPECT_EQ(state->windows[i].role, static_cast<std::uint32_t>(main_program::TestWindowRole::Scene));
+        EXPECT_GE(Colours(Shot(monitors_[i], L"both_monitor" + std::to_wstring(i))), 4u) << "monitor " << i;
+    }
+    EXPECT_EQ(state->canvasRight, monitors_[1].right);
+    PressKey(VK_SHIFT);
+    ASSERT_TRUE(Ends());
+
+    // The right monitor chosen, the left one black.
+    Store(L"EnableMultiMonitorMode", 0);
+    Store(L"CurMonitor", 1);
+    Store(L"ShowBlackScreens", 1);
+    state = Start(3);
+    ASSERT_TRUE(state);
+    ASSERT_EQ(state->windowCount, 2u) << Describe(state);
+    EXPECT_EQ(state->windows[0].role, static_cast<std::uint32_t>(main_program::TestWindowRole::Black));
+    EXPECT_EQ(state->windows[1].role, static_cast<std::uint32_t>(main_program::TestWindowRole::Scene));
+    EXPECT_TRUE(Same(state->windows[1], monitors_[1])) << Describe(state);
+    EXPECT_TRUE(AllBlack(Shot(monitors_[0], L"chosen_right_left_black"))) << "the left monitor is not black";
+    EXPECT_GE(Colours(Shot(monitors_[1], L"chosen_right")), 4u);
+    PressKey(VK_SHIFT);
+    ASSERT_TRUE(Ends());
+
+    // The right monitor chosen, the left one left as it was.
+    Store(L"ShowBlackScreens", 0);
+    state = Start(3);
+    ASSERT_TRUE(state);
+    ASSERT_EQ(state->windowCount, 1u) << Describe(state);
+    EXPECT_TRUE(Same(state->windows[0], monitors_[1])) << Describe(state);
+    const auto untouched = e2e::CaptureScreen(marker.Inside());
+    ASSERT_TRUE(untouched);
+    EXPECT_TRUE(AllOf(*untouched, Marker::kColour)) << "the monitor left alone was covered";
+    Shot(monitors_[0], L"chosen_right_left_alone");
+    PressKey(VK_SHIFT);
+    EXPECT_TRUE(Ends());
+}
+
 } // namespace

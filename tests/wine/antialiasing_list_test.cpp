@@ -54,7 +54,9 @@ TEST_F(AntialiasingListTest, SelectionFollowsTheWantedCountOrTheTopEntryAndGives
             << "wanted " << c.wanted << " of " << c.counts.size() << " counts";
         ASSERT_EQ(e2e::ComboItems(list_).size(), c.counts.size());
         // What the main program takes for "on, no count" is this list's choice.
-        if (c.wanted == 1) EXPECT_EQ(SampleCountAtTopOfList(c.counts), c.selectedCount);
+        if (c.wanted == 1) {
+            EXPECT_EQ(SampleCountAtTopOfList(c.counts), c.selectedCount);
+        }
     }
 }
 
