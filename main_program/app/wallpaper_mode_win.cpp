@@ -366,6 +366,12 @@ LRESULT Wallpaper::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
         ending_ = true;
         return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        // A click on the desktop's background changes nothing here.
+        if (auto write = TestStatePublisher::Write(testState_)) ++write->inputMessages;
+        return DefWindowProcW(window, message, wParam, lParam);
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
