@@ -146,6 +146,9 @@ class MainProgramWallpaper : public SettingsDialogTest {
         return text;
     }
 
+    // What the program published last (all zero before it has).
+    TestState Current() const { return state_.Read().value_or(TestState{}); }
+
     static HWND WallpaperControl() { return FindWindowW(main_program::kWallpaperControlClass, nullptr); }
     // The wallpaper's windows, as the settings dialog's search meets them.
     std::vector<HWND> WallpaperWindows() const {
@@ -204,7 +207,7 @@ TEST_F(MainProgramWallpaper, CoversTheScreenAtTheBottomBehindOtherWindowsAndNeve
     EXPECT_GE(Colours(*first), 4u) << "no scene around the ordinary window";
 
     // A click on the wallpaper: it has it, and takes neither the focus nor the top.
-    const std::uint32_t clicks = state_.Read()->inputMessages;
+    const std::uint32_t clicks = Current().inputMessages;
     SetCursorPos(800, 600);
     INPUT press[2] = {};
     press[0].type = press[1].type = INPUT_MOUSE;
@@ -224,19 +227,22 @@ TEST_F(MainProgramWallpaper, OnePerSessionEndedByStopCloseOrTheSessionAndMadeAga
     EXPECT_TRUE(second.WaitForExit(kRenderDeadline)) << "a second wallpaper kept running";
     EXPECT_EQ(WallpaperWindows().size(), 1u);
 
-    // A display change and a DPI change each make the windows again.
+    // A display change and a DPI change each make the windows again. (While
+    // they are made again there are none, and the state says so.)
     const HWND control = WallpaperControl();
     ASSERT_NE(control, nullptr);
-    std::uint32_t generation = state_.Read()->layoutGeneration;
+    std::uint32_t generation = Current().layoutGeneration;
+    const auto madeAgain = [&](const TestState& s) {
+        return s.layoutGeneration > generation && s.windowCount == 1 && s.windows[0].frames > 0;
+    };
     SendMessageW(control, WM_DISPLAYCHANGE, 32, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
-    Expect([&](const TestState& s) { return s.layoutGeneration > generation && s.windows[0].frames > 0; },
-           "WM_DISPLAYCHANGE did not redo the layout");
-    generation = state_.Read()->layoutGeneration;
+    ASSERT_TRUE(Expect(madeAgain, "WM_DISPLAYCHANGE did not redo the layout"));
+    generation = Current().layoutGeneration;
+    const std::vector<HWND> windows = WallpaperWindows();
+    ASSERT_EQ(windows.size(), 1u);
     RECT suggested{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    ASSERT_EQ(WallpaperWindows().size(), 1u);
-    SendMessageW(WallpaperWindows()[0], WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&suggested));
-    Expect([&](const TestState& s) { return s.layoutGeneration > generation && s.windows[0].frames > 0; },
-           "WM_DPICHANGED did not redo the layout");
+    SendMessageW(windows[0], WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&suggested));
+    ASSERT_TRUE(Expect(madeAgain, "WM_DPICHANGED did not redo the layout"));
     EXPECT_TRUE(wallpaper_.Running());
 
     e2e::Process stop = e2e::Process::Start(MainProgramPath(), L"/stop");
@@ -271,11 +277,10 @@ TEST_F(MainProgramWallpaper, TheSettingsDialogsChangesReachItAndCancelPutsTheSto
     e2e::Click(Item(Antialiasing));
     Expect([&](const TestState& s) { return s.antialiasingSetting == 4 && s.windows[0].samples == storedSamples; },
            "checking \"Antialiasing\" did not bring the samples back");
-    EXPECT_EQ(state_.Read()->windows[0].frames > 0, true);
 
     // Cancel posts every code with the stored values: all seven arrive and
     // the wallpaper is as it was.
-    const std::uint32_t before = state_.Read()->liveChanges;
+    const std::uint32_t before = Current().liveChanges;
     PressAndWaitForExit(Cancel);
     state = Expect([&](const TestState& s) { return s.liveChanges >= before + 7; }, "Cancel's posts did not arrive");
     ASSERT_TRUE(state);
@@ -303,9 +308,11 @@ TEST_F(MainProgramWallpaper, TheSettingsDialogsChangesReachItAndCancelPutsTheSto
         {6, -1, "antialiasing on with the best count", [](const TestState& s) { return s.antialiasingSetting == 1; }},
         {42, 7, "an unknown code", [](const TestState& s) { return s.musicVolume == 100 && s.soundsVolume == 0; }},
     };
+    const std::vector<HWND> windows = WallpaperWindows();
+    ASSERT_EQ(windows.size(), 1u);
     for (const auto& post : posts) {
-        const std::uint32_t count = state_.Read()->liveChanges;
-        ASSERT_TRUE(PostMessageW(WallpaperWindows().at(0), message, post.code, post.value));
+        const std::uint32_t count = Current().liveChanges;
+        ASSERT_TRUE(PostMessageW(windows[0], message, post.code, post.value));
         Expect([&](const TestState& s) { return s.liveChanges > count && post.applied(s); }, post.what);
     }
 }
@@ -349,7 +356,7 @@ TEST_F(MainProgramWallpaperTwoMonitors, ACoveredMonitorPausesAloneAndOkMovesItTo
         }
     }
     // The covers gone, both render again.
-    const std::uint64_t right = state_.Read()->windows[1].frames;
+    const std::uint64_t right = Current().windows[1].frames;
     Expect([&](const TestState& s) { return !s.windows[0].paused && !s.windows[1].paused && !s.audioPaused &&
                                             s.windows[1].frames > right; },
            "the monitors did not resume");
