@@ -93,7 +93,7 @@ class Wallpaper {
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
-    bool RegisterClasses();
+    static bool RegisterClasses();
     void BuildWindows();
     void DestroyWindows();
     void Watch();
@@ -234,23 +234,12 @@ void Wallpaper::ApplyLive(WPARAM code, LPARAM value) {
     if (code == kWallpaperHighQualityGraphics) missing_.graphics = false;
     if (code == kWallpaperHighQualityTextures) missing_.textures = false;
     if (code == kWallpaperAntialiasing) missing_.antialiasing = false;
-    switch (effect) {
-    case desktop::LiveEffect::Antialiasing:
-    case desktop::LiveEffect::HighQualityGraphics:
-    case desktop::LiveEffect::HighQualityTextures:
+    if (effect == desktop::LiveEffect::Antialiasing || effect == desktop::LiveEffect::HighQualityGraphics ||
+        effect == desktop::LiveEffect::HighQualityTextures)
         ApplyRenderSettings();
-        break;
-    case desktop::LiveEffect::MusicVolume:
-    case desktop::LiveEffect::MusicEnabled:
-    case desktop::LiveEffect::SoundsVolume:
-    case desktop::LiveEffect::SoundsEnabled:
-        // Kept in the settings; the audio takes them here once it exists
-        // (AudioEngine::SetMusicVolume, SetMusicEnabled, SetSoundsVolume,
-        // SetSoundsEnabled).
-        break;
-    case desktop::LiveEffect::None:
-        break;
-    }
+    // The music and sound settings are kept; the audio takes them here once
+    // it exists (AudioEngine::SetMusicVolume, SetMusicEnabled,
+    // SetSoundsVolume, SetSoundsEnabled).
     PublishSettings();
 }
 
@@ -340,7 +329,6 @@ LRESULT Wallpaper::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             relayout_ = true;
             return 0;
         case WM_POWERBROADCAST:
-            return TRUE;
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
