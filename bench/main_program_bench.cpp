@@ -45,11 +45,12 @@ double Now() {
     return Milliseconds(now.QuadPart);
 }
 
-double CpuMilliseconds(HANDLE process) {
-    FILETIME created, ended, kernel, user;
-    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return 0;
-    auto value = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    return static_cast<double>(value(kernel) + value(user)) / 1e4;
+// Processor use (% of one core) between two of the program's own samples of
+// its processor time (Wine tells another process's times as 0).
+double CpuPercent(const main_program::TestState& first, const main_program::TestState& last) {
+    const double wall = Milliseconds(static_cast<LONGLONG>(last.cpuSampledTicks - first.cpuSampledTicks));
+    if (wall <= 0) return 0;
+    return 100.0 * static_cast<double>(last.cpuMicroseconds - first.cpuMicroseconds) / 1000.0 / wall;
 }
 
 double Median(std::vector<double> values) {
@@ -91,17 +92,17 @@ struct Load {
 };
 
 // Frames per second and processor use (% of one core) over `seconds`, after a warm-up.
-Load Measure(e2e::MainProgramState& state, HANDLE process, int seconds) {
+Load Measure(e2e::MainProgramState& state, int seconds) {
     Sleep(3000);
     const auto first = state.Read();
-    const double cpu0 = CpuMilliseconds(process), t0 = Now();
+    const double t0 = Now();
     Sleep(static_cast<DWORD>(seconds) * 1000);
     const auto last = state.Read();
-    const double cpu1 = CpuMilliseconds(process), t1 = Now();
+    const double t1 = Now();
     Load load;
     if (!first || !last) return load;
     load.fps = static_cast<double>(last->framesTotal - first->framesTotal) * 1000.0 / (t1 - t0);
-    load.cpu = 100.0 * (cpu1 - cpu0) / (t1 - t0);
+    load.cpu = CpuPercent(*first, *last);
     load.geometry = last->detailGeometry;
     load.textures = last->detailTextures;
     return load;
@@ -145,14 +146,15 @@ int main(int argc, char** argv) {
         Store(L"HighQualityTextures", high);
         e2e::Process process;
         if (TimeToFirstFrame(state, program, process) < 0) return 1;
-        loads[high] = Measure(state, process.Handle(), seconds);
+        loads[high] = Measure(state, seconds);
         if (high == 1) {
             HWND control = FindWindowW(main_program::kScreensaverControlClass, nullptr);
             PostMessageW(control, kDisplayStateMessage, 0, 0);
             Sleep(1000);
-            const double cpu0 = CpuMilliseconds(process.Handle()), t0 = Now();
+            const auto first = state.Read();
             Sleep(static_cast<DWORD>(seconds) * 1000);
-            displayOffCpu = 100.0 * (CpuMilliseconds(process.Handle()) - cpu0) / (Now() - t0);
+            const auto last = state.Read();
+            if (first && last) displayOffCpu = CpuPercent(*first, *last);
             PROCESS_MEMORY_COUNTERS memory{};
             memory.cb = sizeof memory;
             if (GetProcessMemoryInfo(process.Handle(), &memory, sizeof memory))

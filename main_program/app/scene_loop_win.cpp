@@ -53,8 +53,9 @@ struct SceneLoop::Window {
     std::uint64_t frames = 0;
 };
 
-SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState)
-    : settings_(settings), testState_(testState), d3d_(settings.plainDirect3D9) {
+SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState,
+                     std::shared_ptr<render::Direct3D> d3d)
+    : settings_(settings), testState_(testState), d3d_(std::move(d3d)) {
     QueryPerformanceFrequency(&frequency_);
     QueryPerformanceCounter(&started_);
     timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
@@ -63,7 +64,7 @@ SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState
         fineTimerPeriod_ = true;
         SetFineTimerPeriod(true);
     }
-    if (!d3d_) platform::DebugLine(L"Direct3D 9 is not available; the screens stay black");
+    if (!d3d_ || !*d3d_) platform::DebugLine(L"Direct3D 9 is not available; the screens stay black");
     UpdateRate();
 }
 
@@ -98,14 +99,15 @@ void SceneLoop::SetWindows(const display::Layout& layout, const std::vector<HWND
         if (window->plan.role == display::Role::Scene) {
             const display::Monitor& monitor = monitors[window->plan.monitor];
             refreshRates_.push_back(monitor.refreshHz);
-            if (world_) {
+            if (world_ && d3d_ && *d3d_) {
                 render::DeviceRequest request;
                 request.window = window->handle;
-                request.adapter = d3d_ ? d3d_.AdapterOfMonitor(monitor.handle) : -1;
+                request.adapter = d3d_->AdapterOfMonitor(monitor.handle);
                 request.width = window->plan.width;
                 request.height = window->plan.height;
                 request.antialiasing = settings_.antialiasing;
-                window->device = render::SceneDevice::Create(d3d_, *world_, request);
+                request.showFps = settings_.showFps;
+                window->device = render::SceneDevice::Create(*d3d_, *world_, request);
                 if (!window->device) platform::DebugLine(L"a monitor stays black: no Direct3D device for it");
             }
         }
@@ -122,9 +124,10 @@ void SceneLoop::SetWindows(const display::Layout& layout, const std::vector<HWND
         const auto height = static_cast<std::uint32_t>(GetSystemMetrics(SM_CYFULLSCREEN));
         detail_ = std::make_unique<render::DetailControl>(
             settings_.highQualityGraphics, settings_.highQualityTextures,
-            render::StartingDetail(HighQualityGraphicsByDefault(mib, RecordedClockMhz()), HighQualityTexturesByDefault(mib, height)));
+            render::StartingDetail(HighQualityGraphicsByDefault(mib, RecordedClockMhz()),
+                                   HighQualityTexturesByDefault(mib, height)));
     }
-    for (auto& window : windows_) {
+    for (const auto& window : windows_) {
         if (window->device && !window->device->StartScene(detail_->Choice())) window->device.reset();
         window->black = !window->device;
     }
@@ -176,11 +179,11 @@ void SceneLoop::ApplyMeasuredSettings(int antialiasing, bool highGraphics, bool 
     settings_.highQualityTextures = highTextures;
     if (detailChanged && detail_) {
         detail_ = std::make_unique<render::DetailControl>(highGraphics, highTextures, detail_->Choice());
-        for (auto& window : windows_)
+        for (const auto& window : windows_)
             if (window->device) window->device->SetDetail(detail_->Choice());
     }
     if (samplesChanged)
-        for (auto& window : windows_)
+        for (const auto& window : windows_)
             if (window->device) window->device->SetAntialiasing(antialiasing);
     Publish();
 }
@@ -277,7 +280,7 @@ void SceneLoop::RenderFrame() {
         counter_.FrameShown(nowSeconds);
         if (detail_->FrameRendered(Seconds(after.QuadPart - now.QuadPart, frequency_), 1.0 / limiter_.Rate(),
                                    nowSeconds))
-            for (auto& window : windows_)
+            for (const auto& window : windows_)
                 if (window->device) window->device->SetDetail(detail_->Choice());
     }
     if (presented && onFirstFrame_) {

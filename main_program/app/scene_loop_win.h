@@ -31,12 +31,12 @@ struct LoopSettings {
     double frameRateCap = 0;           // test tuning: 0, none
     std::uint64_t loseDeviceAtFrame = 0; // test tuning: 0, never
     std::uint64_t stallAtFrame = 0;      // test tuning: 0, never
-    bool plainDirect3D9 = false;         // test tuning
 };
 
 class SceneLoop {
   public:
-    SceneLoop(const LoopSettings& settings, TestStatePublisher& testState);
+    // `d3d` may be null (no Direct3D 9): every window stays black.
+    SceneLoop(const LoopSettings& settings, TestStatePublisher& testState, std::shared_ptr<render::Direct3D> d3d);
     ~SceneLoop();
     SceneLoop(const SceneLoop&) = delete;
     SceneLoop& operator=(const SceneLoop&) = delete;
@@ -80,7 +80,7 @@ class SceneLoop {
 
     LoopSettings settings_;
     TestStatePublisher& testState_;
-    render::Direct3D d3d_;
+    std::shared_ptr<render::Direct3D> d3d_;
     std::unique_ptr<scene::World> world_;
     std::vector<std::unique_ptr<Window>> windows_;
     display::Layout layout_;

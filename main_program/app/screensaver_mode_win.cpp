@@ -11,6 +11,7 @@
 #include "platform/background_task.h"
 #include "platform/debug_output_win.h"
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -24,6 +25,9 @@ constexpr UINT kHeartbeatMessage = WM_APP + 1;
 constexpr UINT kDisplayStateMessage = WM_APP + 2;
 constexpr UINT_PTR kMeasurementTimer = 1;
 constexpr UINT kMeasurementPollMilliseconds = 250;
+// How long the start waits for Direct3D 9 to be set up before it takes a
+// driver that does not answer for none.
+constexpr auto kDirect3DBound = std::chrono::seconds(20);
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
 
@@ -68,13 +72,14 @@ class Screensaver {
     LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
-    bool RegisterClasses();
     void BuildWindows();
     void DestroyWindows();
     void SceneShown();
     void MeasurementDone();
     void DisplayState(bool on);
     void PublishSettings();
+    void MakeLoop();
+    void PublishProcessorTime();
 
     ProgramSettings settings_;
     MissingHardwareSettings missing_;
@@ -86,6 +91,7 @@ class Screensaver {
     std::unique_ptr<SceneLoop> loop_;
     std::unique_ptr<input::Watchdog> watchdog_;
     platform::BackgroundTask<HardwareFacts> measurement_;
+    platform::BackgroundTask<std::shared_ptr<render::Direct3D>> direct3d_;
     bool relayout_ = false;
     bool measured_ = false;
 };
@@ -97,7 +103,7 @@ LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool Screensaver::RegisterClasses() {
+bool RegisterClasses() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = WindowProcedure;
@@ -151,6 +157,7 @@ void Screensaver::BuildWindows() {
         layout.windows[i].dpi = display::WindowDpi(windows_[i], layout.windows[i].dpi);
     for (HWND window : windows_) ShowWindow(window, SW_SHOWNA);
     if (!windows_.empty()) SetForegroundWindow(windows_.front());
+    if (!loop_) MakeLoop();
     if (windows_.size() == layout.windows.size()) {
         loop_->SetWindows(layout, windows_, monitors);
     } else {
@@ -162,7 +169,9 @@ void Screensaver::BuildWindows() {
 }
 
 void Screensaver::DestroyWindows() {
-    loop_->SetWindows(display::Layout{}, {}, {});
+    // Gone from the screen at once; the devices take a moment to let go.
+    for (HWND window : windows_) ShowWindow(window, SW_HIDE);
+    if (loop_) loop_->SetWindows(display::Layout{}, {}, {});
     for (HWND window : windows_) DestroyWindow(window);
     windows_.clear();
 }
@@ -200,7 +209,7 @@ void Screensaver::MeasurementDone() {
 }
 
 void Screensaver::DisplayState(bool on) {
-    loop_->SetPaused(!on);
+    if (loop_) loop_->SetPaused(!on);
     // The audio pauses with the display once it exists.
 }
 
@@ -218,11 +227,24 @@ void Screensaver::PublishSettings() {
     write->soundsVolume = settings_.soundsVolume;
 }
 
+void Screensaver::PublishProcessorTime() {
+    TestStatePublisher::Write write(testState_);
+    if (!write) return;
+    FILETIME created, ended, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return;
+    auto value = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    write->cpuMicroseconds = (value(kernel) + value(user)) / 10;
+    write->cpuSampledTicks = static_cast<std::uint64_t>(now.QuadPart);
+}
+
 LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == control_) {
         switch (message) {
         case kHeartbeatMessage:
             if (watchdog_) watchdog_->Answered();
+            PublishProcessorTime();
             return 0;
         case kDisplayStateMessage:
             DisplayState(wParam != 0);
@@ -231,7 +253,7 @@ LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             if (wParam == kMeasurementTimer) MeasurementDone();
             return 0;
         case WM_POWERBROADCAST:
-            if (wParam == PBT_APMPOWERSTATUSCHANGE) loop_->SetOnBattery(OnBattery());
+            if (wParam == PBT_APMPOWERSTATUSCHANGE && loop_) loop_->SetOnBattery(OnBattery());
             if (wParam == PBT_POWERSETTINGCHANGE && lParam) {
                 const auto* change = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
                 if ((IsEqualGUID(change->PowerSetting, GUID_CONSOLE_DISPLAY_STATE) ||
@@ -312,6 +334,23 @@ LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+void Screensaver::MakeLoop() {
+    LoopSettings loopSettings;
+    loopSettings.antialiasing = settings_.antialiasing;
+    loopSettings.highQualityGraphics = settings_.highQualityGraphics;
+    loopSettings.highQualityTextures = settings_.highQualityTextures;
+    loopSettings.showFps = settings_.showFps;
+    loopSettings.fontScaling = settings_.fontScaling;
+    loopSettings.frameRateCap = tuning_.frameRateCap;
+    loopSettings.loseDeviceAtFrame = tuning_.loseDeviceAtFrame;
+    loopSettings.stallAtFrame = tuning_.stallAtFrame;
+    const auto* d3d = direct3d_.WaitUntil(std::chrono::steady_clock::now() + kDirect3DBound);
+    if (!d3d) platform::DebugLine(L"Direct3D 9 did not answer in time; the screens stay black");
+    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, d3d ? *d3d : nullptr);
+    loop_->SetOnBattery(OnBattery());
+    loop_->OnFirstFrame([this] { SceneShown(); });
+}
+
 int Screensaver::Run() {
     if (!RegisterClasses()) {
         platform::DebugLine(L"the window classes could not be registered", HRESULT_FROM_WIN32(GetLastError()));
@@ -323,23 +362,18 @@ int Screensaver::Run() {
         platform::DebugLine(L"the control window could not be made", HRESULT_FROM_WIN32(GetLastError()));
         return 0;
     }
+    // Direct3D 9 sets itself up (its library, the driver) while the windows
+    // are made; only now that this thread has set up the window system: two
+    // threads setting up Wine's display driver at once can hang. The thread
+    // stays: under Wine the end of a thread that used Direct3D tears down
+    // state that the window thread draws with. The object it made lives with
+    // it, until the process ends; the devices made on it go with their windows.
+    const bool plain = tuning_.plainDirect3D9;
+    direct3d_ = platform::BackgroundTask<std::shared_ptr<render::Direct3D>>::Start(
+        [plain] { return std::make_shared<render::Direct3D>(plain); }, platform::ThreadEnd::StaysUntilProcessEnds);
     const PowerNotification displayState(control_, GUID_CONSOLE_DISPLAY_STATE);
     const PowerNotification monitorPower(control_, GUID_MONITOR_POWER_ON);
     PublishSettings();
-
-    LoopSettings loopSettings;
-    loopSettings.antialiasing = settings_.antialiasing;
-    loopSettings.highQualityGraphics = settings_.highQualityGraphics;
-    loopSettings.highQualityTextures = settings_.highQualityTextures;
-    loopSettings.showFps = settings_.showFps;
-    loopSettings.fontScaling = settings_.fontScaling;
-    loopSettings.frameRateCap = tuning_.frameRateCap;
-    loopSettings.loseDeviceAtFrame = tuning_.loseDeviceAtFrame;
-    loopSettings.stallAtFrame = tuning_.stallAtFrame;
-    loopSettings.plainDirect3D9 = tuning_.plainDirect3D9;
-    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_);
-    loop_->SetOnBattery(OnBattery());
-    loop_->OnFirstFrame([this] { SceneShown(); });
 
     BuildWindows();
     watchdog_ = std::make_unique<input::Watchdog>(control_, kHeartbeatMessage, !settings_.disableOnMouseActivate);

@@ -61,6 +61,10 @@ struct TestState {
     std::int32_t lastMoveX, lastMoveY; // where the last one was, on the virtual screen
     std::uint32_t inputMessages; // key, button and wheel messages the windows have had
     std::uint32_t stalled;       // 1: the window thread stopped answering (SORVANE_TEST_STALL)
+    // The process's processor time (all threads, microseconds) and when it
+    // was taken (QueryPerformanceCounter), every half second.
+    std::uint64_t cpuMicroseconds;
+    std::uint64_t cpuSampledTicks;
     TestWindowState windows[kMaxTestWindows];
     // The wallpaper.
     std::uint32_t placement;     // desktop::Placement, 1 to 4

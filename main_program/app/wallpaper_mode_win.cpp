@@ -17,6 +17,7 @@
 #include "platform/debug_output_win.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -33,6 +34,9 @@ constexpr UINT_PTR kMeasurementTimer = 2;
 constexpr UINT kMeasurementPollMilliseconds = 250;
 // A background: it need not move faster.
 constexpr double kWallpaperFrameRate = 30.0;
+// How long the start waits for Direct3D 9 to be set up before it takes a
+// driver that does not answer for none.
+constexpr auto kDirect3DBound = std::chrono::seconds(20);
 constexpr DWORD kStopWaitMilliseconds = 10000;
 
 HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
@@ -104,6 +108,7 @@ class Wallpaper {
     void FirstFrame();
     void MeasurementDone();
     void PublishSettings();
+    void MakeLoop();
 
     ProgramSettings settings_;
     MissingHardwareSettings missing_;
@@ -120,6 +125,7 @@ class Wallpaper {
     std::unique_ptr<desktop::SessionDetectors> detectors_;
     desktop::ProductKeyWatch keyWatch_;
     platform::BackgroundTask<HardwareFacts> measurement_;
+    platform::BackgroundTask<std::shared_ptr<render::Direct3D>> direct3d_;
     bool relayout_ = false;
     bool ending_ = false;
     bool destroying_ = false;
@@ -183,6 +189,7 @@ void Wallpaper::BuildWindows() {
     }
     for (std::size_t i = 0; i < windows_.size() && i < layout.windows.size(); ++i)
         layout.windows[i].dpi = display::WindowDpi(windows_[i], layout.windows[i].dpi);
+    if (!loop_) MakeLoop();
     if (windows_.size() == layout.windows.size()) {
         loop_->SetWindows(layout, windows_, monitors);
     } else {
@@ -195,7 +202,9 @@ void Wallpaper::BuildWindows() {
 
 void Wallpaper::DestroyWindows() {
     destroying_ = true;
-    loop_->SetWindows(display::Layout{}, {}, {});
+    // Gone from the screen at once; the devices take a moment to let go.
+    for (HWND window : windows_) ShowWindow(window, SW_HIDE);
+    if (loop_) loop_->SetWindows(display::Layout{}, {}, {});
     for (HWND window : windows_)
         if (IsWindow(window)) DestroyWindow(window);
     windows_.clear();
@@ -217,7 +226,7 @@ void Wallpaper::Watch() {
 void Wallpaper::DecidePause() {
     const desktop::PauseDecision decision = desktop::DecidePause(
         areas_, desktop::VisibleTopLevelWindows(), detectors_ ? detectors_->Facts() : desktop::SessionFacts{});
-    for (std::size_t i = 0; i < decision.monitorPaused.size(); ++i)
+    for (std::size_t i = 0; i < decision.monitorPaused.size() && loop_; ++i)
         loop_->SetWindowPaused(i, decision.monitorPaused[i]);
     if (decision.audioPaused == audioPaused_) return;
     audioPaused_ = decision.audioPaused;
@@ -258,7 +267,8 @@ void Wallpaper::ReadSettingsAgain() {
 }
 
 void Wallpaper::ApplyRenderSettings() {
-    loop_->ApplyMeasuredSettings(settings_.antialiasing, settings_.highQualityGraphics, settings_.highQualityTextures);
+    if (loop_)
+        loop_->ApplyMeasuredSettings(settings_.antialiasing, settings_.highQualityGraphics, settings_.highQualityTextures);
 }
 
 void Wallpaper::FirstFrame() {
@@ -280,6 +290,23 @@ void Wallpaper::MeasurementDone() {
     ApplyRenderSettings();
     if (auto write = TestStatePublisher::Write(testState_)) write->hardwareMeasured = 1;
     PublishSettings();
+}
+
+void Wallpaper::MakeLoop() {
+    LoopSettings loopSettings;
+    loopSettings.antialiasing = settings_.antialiasing;
+    loopSettings.highQualityGraphics = settings_.highQualityGraphics;
+    loopSettings.highQualityTextures = settings_.highQualityTextures;
+    loopSettings.showFps = settings_.showFps;
+    loopSettings.fontScaling = settings_.fontScaling;
+    loopSettings.frameRateCap =
+        tuning_.frameRateCap > 0 ? std::min(tuning_.frameRateCap, kWallpaperFrameRate) : kWallpaperFrameRate;
+    loopSettings.loseDeviceAtFrame = tuning_.loseDeviceAtFrame;
+    loopSettings.stallAtFrame = tuning_.stallAtFrame;
+    const auto* d3d = direct3d_.WaitUntil(std::chrono::steady_clock::now() + kDirect3DBound);
+    if (!d3d) platform::DebugLine(L"Direct3D 9 did not answer in time; the wallpaper stays black");
+    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, d3d ? *d3d : nullptr);
+    loop_->OnFirstFrame([this] { FirstFrame(); });
 }
 
 void Wallpaper::PublishSettings() {
@@ -381,19 +408,11 @@ int Wallpaper::Run() {
     detectors_ = std::make_unique<desktop::SessionDetectors>(control_);
     PublishSettings();
 
-    LoopSettings loopSettings;
-    loopSettings.antialiasing = settings_.antialiasing;
-    loopSettings.highQualityGraphics = settings_.highQualityGraphics;
-    loopSettings.highQualityTextures = settings_.highQualityTextures;
-    loopSettings.showFps = settings_.showFps;
-    loopSettings.fontScaling = settings_.fontScaling;
-    loopSettings.frameRateCap =
-        tuning_.frameRateCap > 0 ? std::min(tuning_.frameRateCap, kWallpaperFrameRate) : kWallpaperFrameRate;
-    loopSettings.loseDeviceAtFrame = tuning_.loseDeviceAtFrame;
-    loopSettings.stallAtFrame = tuning_.stallAtFrame;
-    loopSettings.plainDirect3D9 = tuning_.plainDirect3D9;
-    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_);
-    loop_->OnFirstFrame([this] { FirstFrame(); });
+    // Direct3D 9 sets itself up on a thread of its own while the windows are
+    // made, as in the screensaver (and for its reasons).
+    const bool plain = tuning_.plainDirect3D9;
+    direct3d_ = platform::BackgroundTask<std::shared_ptr<render::Direct3D>>::Start(
+        [plain] { return std::make_shared<render::Direct3D>(plain); }, platform::ThreadEnd::StaysUntilProcessEnds);
 
     BuildWindows();
     SetTimer(control_, kWatchTimer, kWatchMilliseconds, nullptr);

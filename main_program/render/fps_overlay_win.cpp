@@ -3,6 +3,7 @@
 
 #include "main_program/render/fps_counter.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace render {
@@ -73,7 +74,7 @@ bool FpsOverlay::Restore() {
     if (FAILED(staging->LockRect(0, &locked, nullptr, 0))) return false;
     const std::vector<std::uint8_t> atlas = FontAtlas();
     for (int y = 0; y < kFontAtlasHeight; ++y) {
-        auto* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + y * locked.Pitch);
+        auto* row = reinterpret_cast<DWORD*>(static_cast<BYTE*>(locked.pBits) + static_cast<std::ptrdiff_t>(y) * locked.Pitch);
         for (int x = 0; x < kFontAtlasWidth; ++x)
             row[x] = static_cast<DWORD>(atlas[static_cast<std::size_t>(y) * kFontAtlasWidth + x]) << 24 | 0xFFFFFF;
     }

@@ -39,7 +39,8 @@ bool SceneDevice::MakeDeviceOn(UINT adapter) {
     behaviour |= D3DCREATE_FPU_PRESERVE;
 
     const D3DFORMAT depth = d3d_.DepthFormat(adapter);
-    const int samples = ChooseSampleCount(request_.antialiasing, d3d_.SampleCounts(adapter, depth));
+    const int samples =
+        request_.antialiasing == 0 ? 0 : ChooseSampleCount(request_.antialiasing, d3d_.SampleCounts(adapter, depth));
     for (const int tried : {samples, 0}) {
         D3DPRESENT_PARAMETERS params{};
         params.BackBufferWidth = request_.width;
@@ -78,8 +79,10 @@ bool SceneDevice::MakeDeviceOn(UINT adapter) {
         if (tried == 0) return false;
     }
     if (!device_) return false;
-    overlay_ = std::make_unique<FpsOverlay>(*device_.Get());
-    if (!overlay_->Restore()) platform::DebugLine(L"the frame counter's font could not be made");
+    if (request_.showFps) {
+        overlay_ = std::make_unique<FpsOverlay>(*device_.Get());
+        if (!overlay_->Restore()) platform::DebugLine(L"the frame counter's font could not be made");
+    }
     return true;
 }
 
@@ -165,9 +168,8 @@ void SceneDevice::SetDetail(scene::DetailChoice detail) {
 FrameVerdict SceneDevice::Frame(const scene::View& view, const std::string* fpsText, float fpsPixel) {
     const FrameVerdict verdict = recovery_.BeforeFrame(*this);
     if (verdict != FrameVerdict::Render) return verdict;
-    device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, D3DCOLOR_XRGB(0, 0, 0), 1.0f, 0);
-    renderer_->Render(view);
-    if (fpsText && SUCCEEDED(device_->BeginScene())) {
+    renderer_->Render(view); // clears the target itself
+    if (fpsText && overlay_ && SUCCEEDED(device_->BeginScene())) {
         overlay_->Draw(*fpsText, fpsPixel, params_.BackBufferWidth);
         device_->EndScene();
     }

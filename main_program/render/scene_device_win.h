@@ -19,6 +19,7 @@ struct DeviceRequest {
     int adapter = -1; // the monitor's adapter; -1 when none drives it
     UINT width = 0, height = 0;
     int antialiasing = 0; // the setting
+    bool showFps = false; // the frame counter's font is made only when it shows
     scene::DetailChoice detail; // set by StartScene
 };
 

@@ -201,6 +201,37 @@ TEST_F(MainProgram, ShowsAMovingSceneOverTheWholeScreenAndEndsOnAKeyWithTheScree
     EXPECT_TRUE(Ends()) << "a key did not end the screensaver; " << Describe(state_.Read());
 }
 
+// The height of the white text in the top right corner of the screen, 0 for none.
+int CounterHeight(const e2e::Image& corner) {
+    int top = -1, bottom = -1;
+    for (int y = 0; y < corner.height; ++y)
+        for (int x = 0; x < corner.width; ++x)
+            if ((corner.At(x, y) & 0xFFFFFF) == 0xFFFFFF) {
+                if (top < 0) top = y;
+                bottom = y;
+            }
+    return top < 0 ? 0 : bottom - top + 1;
+}
+
+TEST_F(MainProgram, ShowsTheFrameCounterInATopCornerScaledByFontScaling) {
+    Tune(L"SORVANE_TEST_MAX_RENDER", L"1280"); // the counter's pixels must survive the scaling
+    Store(L"ShowFPS", 1);
+    int heights[2] = {};
+    for (const int scaling : {50, 100}) {
+        Store(L"FontScaling", scaling);
+        ASSERT_TRUE(Start(12)); // a counter has counted by then
+        const int width = GetSystemMetrics(SM_CXSCREEN);
+        const RECT corner{width - 300, 0, width, 100};
+        e2e::WaitUntil([&] { return CounterHeight(*e2e::CaptureScreen(corner)) > 0; }, kDeadline);
+        heights[scaling / 100] = CounterHeight(Shot(corner, L"counter_" + std::to_wstring(scaling)));
+        PressKey(VK_SHIFT);
+        ASSERT_TRUE(Ends());
+    }
+    // 7 font pixels of 2 screen pixels at 50, of 4 at 100.
+    EXPECT_EQ(heights[0], 14);
+    EXPECT_EQ(heights[1], 28);
+}
+
 TEST_F(MainProgram, MouseMovementEndsItBeyondAFewPixelsUnlessSwitchedOff) {
     for (const bool switchedOff : {false, true}) {
         SCOPED_TRACE(switchedOff ? "DisableOnMouseActivate 1" : "DisableOnMouseActivate 0");

@@ -8,6 +8,7 @@
 #include "tests/e2e/settings_dialog_fixture.h"
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -315,6 +316,46 @@ TEST_F(MainProgramWallpaper, TheSettingsDialogsChangesReachItAndCancelPutsTheSto
         ASSERT_TRUE(PostMessageW(windows[0], message, post.code, post.value));
         Expect([&](const TestState& s) { return s.liveChanges > count && post.applied(s); }, post.what);
     }
+}
+
+TEST_F(MainProgramWallpaper, GoesBehindAShellsIconsAndFindsItsPlaceAgainAfterTheShellEnds) {
+    // A stand-in shell of Windows 10's kind (tests/wine/stand_in): asked, its
+    // program manager puts a wallpaper worker right after itself.
+    const std::wstring standIn = e2e::TestBinFolder() + L"\\..\\desktop_stand_in.exe";
+    std::optional<e2e::Process> shell = e2e::Process::Start(standIn, L"worker");
+    ASSERT_TRUE(shell->Started());
+    ASSERT_TRUE(e2e::WaitUntil([] { return FindWindowW(L"Progman", nullptr) != nullptr; }, kDeadline));
+    HWND programManager = FindWindowW(L"Progman", nullptr);
+
+    state_.Clear();
+    wallpaper_ = e2e::Process::Start(MainProgramPath(), L"/w");
+    // Wine draws nothing into a child of another process's window: the
+    // window tree and the state tell where it went.
+    auto state = Expect([](const TestState& s) { return s.placement == 1 && s.windowCount == 1; },
+                        "the wallpaper did not go behind the stand-in shell's icons");
+    ASSERT_TRUE(state);
+    HWND window = FindWindowExW(GetWindow(programManager, GW_HWNDNEXT), nullptr, kWallpaperWindowClass, nullptr);
+    EXPECT_NE(window, nullptr) << "no \"Direct3D Window\" in the worker after the program manager";
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD);
+
+    // The shell ends and takes the window with it: a bottom-most one instead.
+    std::uint32_t generation = state->layoutGeneration;
+    shell.reset();
+    state = Expect([&](const TestState& s) { return s.layoutGeneration > generation && s.placement == 4 &&
+                                                    s.windowCount == 1 && s.windows[0].frames > 0; },
+                   "no wallpaper after the shell ended");
+    ASSERT_TRUE(state);
+    EXPECT_EQ(WallpaperWindows().size(), 1u) << "not a top-level window";
+
+    // A new shell announces its taskbar: the wallpaper goes behind its icons.
+    generation = state->layoutGeneration;
+    shell = e2e::Process::Start(standIn, L"worker");
+    Expect([&](const TestState& s) { return s.layoutGeneration > generation && s.placement == 1 && s.windowCount == 1; },
+           "the wallpaper did not go behind the new shell's icons");
+    ASSERT_TRUE(e2e::WaitUntil([] { return FindWindowW(L"Progman", nullptr) != nullptr; }, kDeadline));
+    programManager = FindWindowW(L"Progman", nullptr);
+    EXPECT_NE(FindWindowExW(GetWindow(programManager, GW_HWNDNEXT), nullptr, kWallpaperWindowClass, nullptr), nullptr);
+    EXPECT_TRUE(wallpaper_.Running());
 }
 
 // On the side-by-side display (e2e.wallpaper_two_monitors): 1280x1024 at

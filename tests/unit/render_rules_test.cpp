@@ -15,7 +15,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
 
 TEST(Antialiasing, TheSettingPicksASupportedCount) {
     const struct {
@@ -59,32 +58,32 @@ TEST(FramePacing, TheLimiterHoldsTheRateAndNeverRushes) {
     using Clock = render::FrameLimiter::Clock;
     render::FrameLimiter limiter(50); // 20 ms
     Clock::time_point t{};
-    t += 1s;
+    t += std::chrono::seconds(1);
     EXPECT_EQ(limiter.WaitBeforeFrame(t), Clock::duration::zero()) << "the first frame starts at once";
     limiter.FrameStarted(t);
     // A frame of 5 ms: wait out the rest of the period.
-    EXPECT_EQ(limiter.WaitBeforeFrame(t + 5ms), 15ms);
+    EXPECT_EQ(limiter.WaitBeforeFrame(t + std::chrono::milliseconds(5)), std::chrono::milliseconds(15));
     // Started 2 ms late: the next deadline keeps to the grid, so 100 frames take 2 s.
-    limiter.FrameStarted(t + 22ms);
-    EXPECT_EQ(limiter.WaitBeforeFrame(t + 22ms), 18ms);
-    Clock::time_point now = t + 40ms;
+    limiter.FrameStarted(t + std::chrono::milliseconds(22));
+    EXPECT_EQ(limiter.WaitBeforeFrame(t + std::chrono::milliseconds(22)), std::chrono::milliseconds(18));
+    Clock::time_point now = t + std::chrono::milliseconds(40);
     int frames = 2;
-    while (now < t + 2s) {
+    while (now < t + std::chrono::seconds(2)) {
         now += limiter.WaitBeforeFrame(now);
         limiter.FrameStarted(now);
         ++frames;
-        now += 1ms; // a quick frame
+        now += std::chrono::milliseconds(1); // a quick frame
     }
     EXPECT_EQ(frames, 101);
     // A frame far too slow (no vertical sync, a slow machine): the next waits
     // a whole period from now instead of running several at once.
     limiter.FrameStarted(now);
-    const Clock::time_point late = now + 500ms;
+    const Clock::time_point late = now + std::chrono::milliseconds(500);
     limiter.FrameStarted(late);
-    EXPECT_EQ(limiter.WaitBeforeFrame(late), 20ms);
+    EXPECT_EQ(limiter.WaitBeforeFrame(late), std::chrono::milliseconds(20));
     // After a pause the first frame starts at once.
     limiter.Restart();
-    EXPECT_EQ(limiter.WaitBeforeFrame(late + 1ms), Clock::duration::zero());
+    EXPECT_EQ(limiter.WaitBeforeFrame(late + std::chrono::milliseconds(1)), Clock::duration::zero());
 }
 
 std::string Show(scene::DetailChoice d) {
@@ -95,10 +94,10 @@ std::string Show(scene::DetailChoice d) {
 // `seconds`; the choices made on the way, as "geometry/textures" tiers.
 double Feed(render::DetailControl& control, double start, double seconds, double work, std::string* changes) {
     const double period = 1.0 / 30;
-    double now = start;
-    for (; now < start + seconds; now += period)
-        if (control.FrameRendered(work, period, now)) *changes += Show(control.Choice()) + " ";
-    return now;
+    const auto frames = static_cast<int>(seconds / period);
+    for (int frame = 0; frame < frames; ++frame)
+        if (control.FrameRendered(work, period, start + frame * period)) *changes += Show(control.Choice()) + " ";
+    return start + frames * period;
 }
 
 TEST(DetailControl, AutomaticDetailFollowsTheFrameTimeWithoutSwinging) {

@@ -29,16 +29,23 @@ MainProgramState::~MainProgramState() {
     if (mapping_) CloseHandle(mapping_);
 }
 
+namespace {
+
+// The writer's sequence number, read with a full barrier around it.
+std::uint32_t Sequence(void* view) {
+    auto* sequence = reinterpret_cast<volatile LONG*>(&static_cast<main_program::TestState*>(view)->sequence);
+    return static_cast<std::uint32_t>(InterlockedCompareExchange(sequence, 0, 0));
+}
+
+} // namespace
+
 std::optional<main_program::TestState> MainProgramState::Read() const {
     if (!view_) return std::nullopt;
-    const auto* shared = static_cast<const volatile main_program::TestState*>(view_);
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        const std::uint32_t before = shared->sequence;
-        MemoryBarrier();
+        const std::uint32_t before = Sequence(view_);
         main_program::TestState copy;
         std::memcpy(&copy, view_, sizeof copy);
-        MemoryBarrier();
-        if (before % 2 == 0 && shared->sequence == before) {
+        if (before % 2 == 0 && Sequence(view_) == before) {
             if (copy.magic != main_program::kTestStateMagic) return std::nullopt;
             return copy;
         }
