@@ -201,11 +201,12 @@ TEST_F(MainProgramWallpaper, CoversTheScreenAtTheBottomBehindOtherWindowsAndNeve
     // raised again, as a window manager or a click would.)
     SetWindowPos(ordinary.Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     EXPECT_TRUE(e2e::WaitUntil([&] { return ordinary.Shows(); }, kDeadline)) << "the wallpaper covers an ordinary window";
-    const RECT beside{500, 400, 1100, 900};
-    const auto first = e2e::CaptureScreen(beside);
-    ASSERT_TRUE(first);
-    e2e::SaveBitmap(*first, e2e::ArtifactsFolder() + L"\\wallpaper_behind_a_window.bmp");
-    EXPECT_GE(Colours(*first), 4u) << "no scene around the ordinary window";
+    const auto whole = e2e::CaptureScreen(screen);
+    ASSERT_TRUE(whole);
+    e2e::SaveBitmap(*whole, e2e::ArtifactsFolder() + L"\\wallpaper_behind_a_window.bmp");
+    const auto beside = e2e::CaptureScreen({500, 400, 1100, 900});
+    ASSERT_TRUE(beside);
+    EXPECT_GE(Colours(*beside), 4u) << "no scene around the ordinary window";
 
     // A click on the wallpaper: it has it, and takes neither the focus nor the top.
     const std::uint32_t clicks = Current().inputMessages;
