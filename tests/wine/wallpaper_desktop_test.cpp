@@ -1,13 +1,11 @@
 // The wallpaper's place on the desktop and what it watches there, against
 // stand-in shells and windows of another process (desktop_stand_in.exe):
-// each of the four placements as a window tree, finding the place again after
-// the shell ends, the covering windows and session states that pause it, the
-// product key's watch and "/stop".
+// each of the four placements as a window tree, the covering windows and
+// session states that pause it, and the product key's watch.
 #include "main_program/app/program_names.h"
 #include "main_program/desktop/desktop_placement_win.h"
 #include "main_program/desktop/pause_detectors_win.h"
 #include "main_program/desktop/product_key_watch_win.h"
-#include "main_program/desktop/stop_wallpaper_win.h"
 #include "platform/registry_access.h"
 #include "settings/store/wallpaper_notification.h"
 #include "tests/e2e/driver/process.h"
@@ -18,7 +16,6 @@
 
 #include <cstddef>
 #include <cstring>
-#include <optional>
 #include <string>
 
 namespace {
@@ -27,9 +24,7 @@ using desktop::Placement;
 
 constexpr DWORD kDeadline = 20000;
 
-int g_clicks = 0;
 LRESULT CALLBACK WallpaperProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_LBUTTONUP) ++g_clicks;
     LRESULT result = 0;
     if (desktop::HandlePlacementMessage(window, message, wParam, lParam, result)) return result;
     return DefWindowProcW(window, message, wParam, lParam);
@@ -85,7 +80,8 @@ class WallpaperDesktop : public ::testing::Test {
         const bool shell = arguments.rfind(L"cover", 0) != 0;
         const int broadcasts = g_taskbarCreated;
         e2e::Process process = e2e::Process::Start(e2e::TestBinFolder() + L"\\desktop_stand_in.exe", arguments);
-        EXPECT_TRUE(process.Started()) << "desktop_stand_in.exe did not start";
+        const DWORD error = GetLastError();
+        EXPECT_TRUE(process.Started()) << "desktop_stand_in.exe did not start: error " << error;
         HWND found = nullptr;
         EXPECT_TRUE(e2e::WaitUntil(
             [&] {
@@ -196,7 +192,7 @@ TEST_F(WallpaperDesktop, EachShellGetsItsPlacementAndTheDialogFindsTheWindow) {
     }
 }
 
-TEST_F(WallpaperDesktop, ABottomMostWallpaperStaysAtTheBottomAndIsNotActivated) {
+TEST_F(WallpaperDesktop, ABottomMostWallpaperStaysAtTheBottom) {
     const HWND window = MakeWallpaperWindow();
     desktop::DesktopPlacement placement;
     placement.Find();
@@ -223,42 +219,6 @@ TEST_F(WallpaperDesktop, ABottomMostWallpaperStaysAtTheBottomAndIsNotActivated) 
     desktop::KeepAtBottom(window);
     EXPECT_TRUE(NothingVisibleBelow(window));
 
-    // A click on it leaves the active window as it was.
-    const HWND active = GetForegroundWindow();
-    g_clicks = 0;
-    SetCursorPos(300, 250);
-    INPUT clicks[2] = {};
-    clicks[0].type = clicks[1].type = INPUT_MOUSE;
-    clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    ASSERT_EQ(SendInput(2, clicks, sizeof(INPUT)), 2u);
-    ASSERT_TRUE(e2e::WaitUntil([] { return g_clicks > 0; }, kDeadline)) << "the click did not arrive";
-    EXPECT_EQ(GetForegroundWindow(), active);
-    EXPECT_TRUE(NothingVisibleBelow(window));
-}
-
-TEST_F(WallpaperDesktop, AfterTheShellEndsANewShellIsFoundAgain) {
-    std::optional<e2e::Process> shell = StandIn(L"worker");
-    desktop::DesktopPlacement placement;
-    placement.Find();
-    ASSERT_EQ(placement.Kind(), Placement::WallpaperWorker);
-    ASSERT_TRUE(placement.Place(MakeWallpaperWindow(), {0, 0, 320, 240}));
-    const HWND firstWorker = placement.Host();
-
-    shell.reset(); // the shell ends; its windows go
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !placement.HostAlive(); }, kDeadline));
-    EXPECT_TRUE(placement.ShellChanged());
-
-    HWND secondManager = nullptr;
-    shell = StandIn(L"worker", &secondManager); // ready once it broadcast "TaskbarCreated"
-    EXPECT_TRUE(placement.ShellChanged());
-    placement.Find();
-    EXPECT_EQ(placement.Kind(), Placement::WallpaperWorker);
-    EXPECT_NE(placement.Host(), firstWorker);
-    const HWND window = MakeWallpaperWindow();
-    ASSERT_TRUE(placement.Place(window, {0, 0, 320, 240}));
-    EXPECT_EQ(GetAncestor(window, GA_PARENT), GetWindow(secondManager, GW_HWNDNEXT));
-    EXPECT_FALSE(placement.ShellChanged()) << "the same shell again";
 }
 
 TEST_F(WallpaperDesktop, OnlyAnotherProcesssVisibleWindowOverTheMonitorPausesIt) {
@@ -272,8 +232,6 @@ TEST_F(WallpaperDesktop, OnlyAnotherProcesssVisibleWindowOverTheMonitorPausesIt)
         {L"a window over the whole monitor", L"cover " + whole, true},
         {L"the same, minimised", L"cover " + whole + L" minimised", false},
         {L"the same, transparent to input", L"cover " + whole + L" transparent", false},
-        {L"half the monitor", L"cover 0 0 " + std::to_wstring(monitor.right / 2) + L" " +
-                                  std::to_wstring(monitor.bottom), false},
         {L"the shell's program manager", L"worker shown", false},
     };
     for (const auto& c : cases) {
@@ -353,15 +311,6 @@ TEST_F(WallpaperDesktop, TheProductKeyWatchSeesEachBurstOfWritesAndAKeyThatComes
     ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, key, L"MusicVolumePercentage", L"2: 42"));
     EXPECT_TRUE(changed()) << "a new key";
     e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, key);
-}
-
-TEST_F(WallpaperDesktop, StopClosesTheRunningWallpaperAndEndsAlone) {
-    EXPECT_EQ(desktop::StopRunningWallpaper(0), 0) << "no wallpaper runs";
-    e2e::Process wallpaper = e2e::Process::Start(e2e::TestBinFolder() + L"\\desktop_stand_in.exe", L"control");
-    ASSERT_TRUE(e2e::WaitUntil(
-        [&] { return FindWindowW(main_program::kWallpaperControlClass, nullptr) != nullptr; }, kDeadline));
-    EXPECT_EQ(desktop::StopRunningWallpaper(kDeadline), 1);
-    EXPECT_TRUE(wallpaper.WaitForExit(0)) << "the wallpaper still runs";
 }
 
 } // namespace

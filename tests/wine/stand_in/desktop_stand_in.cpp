@@ -1,6 +1,6 @@
 // Stands in for other processes on the desktop in the wallpaper's tests: the
-// shell's windows as each Windows version arranges them, a window that covers
-// part of the screen, or a running wallpaper's control window.
+// shell's windows as each Windows version arranges them, or a window that
+// covers part of the screen.
 //   desktop_stand_in worker [shown]   "Progman" holding "SHELLDLL_DefView"
 //                               holding "SysListView32"; asked with 0x052C, it
 //                               puts a top-level "WorkerW" right after itself
@@ -9,7 +9,6 @@
 //                               it, a "WorkerW"; a top-level "WorkerW" after it
 //   desktop_stand_in progman [shown]  "Progman" holding the view; 0x052C does nothing
 //   desktop_stand_in cover L T R B [minimised|transparent]
-//   desktop_stand_in control    a hidden "SorvaneWallpaperControl" that ends on WM_CLOSE
 // A shell broadcasts "TaskbarCreated" once its windows are made, as explorer
 // does. Its windows stay hidden unless "shown": under Wine a top-level window
 // rises to the top when the X server maps it, which would undo the z-order
@@ -107,11 +106,6 @@ bool MakeCover(int argc, wchar_t** argv) {
     return true;
 }
 
-bool MakeControl() {
-    RegisterClassNamed(L"SorvaneWallpaperControl");
-    return TopLevel(L"SorvaneWallpaperControl", 0, {0, 0, 1, 1}) != nullptr;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -121,8 +115,6 @@ int wmain(int argc, wchar_t** argv) {
         made = MakeShell(scenario, argc > 2 && std::wstring(argv[2]) == L"shown");
     else if (scenario == L"cover")
         made = MakeCover(argc, argv);
-    else if (scenario == L"control")
-        made = MakeControl();
     if (!made) return 2;
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
