@@ -29,6 +29,9 @@ if [ "${1:-}" = /s ] || [ "${1:-}" = /S ]; then
     folder="Z:$(printf '%s' "$root/build/$build" | tr / '\\')"
     /usr/lib/wine/wine64 reg add 'HKLM\Software\Quenvale\Sorvane 3D Screensaver' /v AppPath /d "$folder" /f \
         >/dev/null 2>&1
+    # The server of this display-less call must end before the program
+    # starts, or the session it made would have no display.
+    /usr/lib/wine/wineserver -w
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
@@ -47,7 +50,17 @@ trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1; kill $xvfb 2>/dev/null' EXIT
 program=$!
 sleep 4
 shot="$root/build/screenshot.png"
-import -window root "$shot"
+if [ "${1:-}" = /s ] || [ "${1:-}" = /S ]; then
+    # The scene's first frames may take a while on a busy machine: wait (at
+    # most half a minute) until the screen shows more than one colour.
+    for _ in $(seq 30); do
+        import -window root "$shot"
+        [ "$(convert "$shot" -format %k info:)" -gt 1 ] && break
+        sleep 1
+    done
+else
+    import -window root "$shot"
+fi
 echo "screenshot of '$*' saved to $shot"
 if [ "${1:-}" = /s ] || [ "${1:-}" = /S ]; then
     # A later moment of the scene, to see it move.

@@ -53,9 +53,8 @@ struct SceneLoop::Window {
     std::uint64_t frames = 0;
 };
 
-SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState,
-                     std::shared_ptr<render::Direct3D> d3d)
-    : settings_(settings), testState_(testState), d3d_(std::move(d3d)) {
+SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState, Direct3DSource direct3d)
+    : settings_(settings), testState_(testState), direct3dSource_(std::move(direct3d)) {
     QueryPerformanceFrequency(&frequency_);
     QueryPerformanceCounter(&started_);
     timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
@@ -64,7 +63,8 @@ SceneLoop::SceneLoop(const LoopSettings& settings, TestStatePublisher& testState
         fineTimerPeriod_ = true;
         SetFineTimerPeriod(true);
     }
-    if (!d3d_ || !*d3d_) platform::DebugLine(L"Direct3D 9 is not available; the screens stay black");
+    world_ = scene::World::Create(GetTickCount() ^ (GetCurrentProcessId() << 16));
+    if (!world_) platform::DebugLine(L"the scene's world could not be made");
     UpdateRate();
 }
 
@@ -81,9 +81,10 @@ void SceneLoop::SetWindows(const display::Layout& layout, const std::vector<HWND
     layout_ = layout;
     refreshRates_.clear();
     ++layoutGeneration_;
-    if (!world_) {
-        world_ = scene::World::Create(GetTickCount() ^ (GetCurrentProcessId() << 16));
-        if (!world_) platform::DebugLine(L"the scene's world could not be made");
+    if (direct3dSource_) {
+        d3d_ = direct3dSource_();
+        direct3dSource_ = nullptr;
+        if (!d3d_ || !*d3d_) platform::DebugLine(L"Direct3D 9 is not available; the screens stay black");
     }
     for (std::size_t i = 0; i < layout.windows.size() && i < windows.size(); ++i) {
         auto window = std::make_unique<Window>();
@@ -303,6 +304,7 @@ void SceneLoop::Publish() {
     state->canvasRight = layout_.canvas.right;
     state->canvasBottom = layout_.canvas.bottom;
     state->framesTotal = frames_;
+    state->sceneComplete = world_ && world_->DetailComplete();
     state->targetFrameRate = limiter_.Rate();
     if (detail_) {
         state->detailGeometry = static_cast<std::uint32_t>(detail_->Choice().geometry);

@@ -35,8 +35,11 @@ struct LoopSettings {
 
 class SceneLoop {
   public:
-    // `d3d` may be null (no Direct3D 9): every window stays black.
-    SceneLoop(const LoopSettings& settings, TestStatePublisher& testState, std::shared_ptr<render::Direct3D> d3d);
+    // Makes the world. `direct3d` is asked for Direct3D 9 when the first
+    // windows come, so that it can be set up meanwhile; null (no Direct3D 9)
+    // leaves every window black.
+    using Direct3DSource = std::function<std::shared_ptr<render::Direct3D>()>;
+    SceneLoop(const LoopSettings& settings, TestStatePublisher& testState, Direct3DSource direct3d);
     ~SceneLoop();
     SceneLoop(const SceneLoop&) = delete;
     SceneLoop& operator=(const SceneLoop&) = delete;
@@ -80,6 +83,7 @@ class SceneLoop {
 
     LoopSettings settings_;
     TestStatePublisher& testState_;
+    Direct3DSource direct3dSource_;
     std::shared_ptr<render::Direct3D> d3d_;
     std::unique_ptr<scene::World> world_;
     std::vector<std::unique_ptr<Window>> windows_;

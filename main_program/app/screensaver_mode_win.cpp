@@ -157,7 +157,6 @@ void Screensaver::BuildWindows() {
         layout.windows[i].dpi = display::WindowDpi(windows_[i], layout.windows[i].dpi);
     for (HWND window : windows_) ShowWindow(window, SW_SHOWNA);
     if (!windows_.empty()) SetForegroundWindow(windows_.front());
-    if (!loop_) MakeLoop();
     if (windows_.size() == layout.windows.size()) {
         loop_->SetWindows(layout, windows_, monitors);
     } else {
@@ -344,9 +343,11 @@ void Screensaver::MakeLoop() {
     loopSettings.frameRateCap = tuning_.frameRateCap;
     loopSettings.loseDeviceAtFrame = tuning_.loseDeviceAtFrame;
     loopSettings.stallAtFrame = tuning_.stallAtFrame;
-    const auto* d3d = direct3d_.WaitUntil(std::chrono::steady_clock::now() + kDirect3DBound);
-    if (!d3d) platform::DebugLine(L"Direct3D 9 did not answer in time; the screens stay black");
-    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, d3d ? *d3d : nullptr);
+    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, [this]() -> std::shared_ptr<render::Direct3D> {
+        const auto* d3d = direct3d_.WaitUntil(std::chrono::steady_clock::now() + kDirect3DBound);
+        if (!d3d) platform::DebugLine(L"Direct3D 9 did not answer in time; the screens stay black");
+        return d3d ? *d3d : nullptr;
+    });
     loop_->SetOnBattery(OnBattery());
     loop_->OnFirstFrame([this] { SceneShown(); });
 }
@@ -371,6 +372,8 @@ int Screensaver::Run() {
     const bool plain = tuning_.plainDirect3D9;
     direct3d_ = platform::BackgroundTask<std::shared_ptr<render::Direct3D>>::Start(
         [plain] { return std::make_shared<render::Direct3D>(plain); }, platform::ThreadEnd::StaysUntilProcessEnds);
+    // The world is made while Direct3D 9 sets itself up.
+    MakeLoop();
     const PowerNotification displayState(control_, GUID_CONSOLE_DISPLAY_STATE);
     const PowerNotification monitorPower(control_, GUID_MONITOR_POWER_ON);
     PublishSettings();

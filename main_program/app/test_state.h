@@ -65,6 +65,7 @@ struct TestState {
     // was taken (QueryPerformanceCounter), every half second.
     std::uint64_t cpuMicroseconds;
     std::uint64_t cpuSampledTicks;
+    std::uint32_t sceneComplete; // 1: the world has generated all the detail asked for
     TestWindowState windows[kMaxTestWindows];
     // The wallpaper.
     std::uint32_t placement;     // desktop::Placement, 1 to 4

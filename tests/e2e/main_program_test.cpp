@@ -122,7 +122,8 @@ protected:
         state_.Clear();
         main_.reset();
         saver_ = e2e::Process::Screensaver(L"/s");
-        EXPECT_TRUE(saver_.Started()) << "could not start the screensaver file";
+        const DWORD error = GetLastError();
+        EXPECT_TRUE(saver_.Started()) << "could not start the screensaver file: error " << error;
         auto state = state_.WaitFor(
             [&](const TestState& s) {
                 return s.processId != 0 && s.sceneShown && (frames == 0 || s.framesTotal >= frames);
@@ -336,7 +337,10 @@ TEST_F(MainProgram, WithoutDirect3DTheScreensAreBlackAndInputEndsIt) {
     wchar_t system[MAX_PATH];
     ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
     const std::wstring planted = std::wstring(system) + L"\\d3d9.dll";
-    ASSERT_TRUE(CopyFileW((e2e::TestBinFolder() + L"\\failing_d3d9.dll").c_str(), planted.c_str(), FALSE));
+    // The prefix's files are hard links to its template's: the old file is
+    // unlinked first, so that the copy is a file of this prefix alone.
+    ASSERT_TRUE(DeleteFileW(planted.c_str()));
+    ASSERT_TRUE(CopyFileW((e2e::TestBinFolder() + L"\\failing_d3d9.dll").c_str(), planted.c_str(), TRUE));
     const auto state = Start(0);
     ASSERT_TRUE(state);
     ASSERT_GE(state->windowCount, 1u);
