@@ -189,7 +189,6 @@ void Wallpaper::BuildWindows() {
     }
     for (std::size_t i = 0; i < windows_.size() && i < layout.windows.size(); ++i)
         layout.windows[i].dpi = display::WindowDpi(windows_[i], layout.windows[i].dpi);
-    if (!loop_) MakeLoop();
     if (windows_.size() == layout.windows.size()) {
         loop_->SetWindows(layout, windows_, monitors);
     } else {
@@ -303,9 +302,11 @@ void Wallpaper::MakeLoop() {
         tuning_.frameRateCap > 0 ? std::min(tuning_.frameRateCap, kWallpaperFrameRate) : kWallpaperFrameRate;
     loopSettings.loseDeviceAtFrame = tuning_.loseDeviceAtFrame;
     loopSettings.stallAtFrame = tuning_.stallAtFrame;
-    const auto* d3d = direct3d_.WaitUntil(std::chrono::steady_clock::now() + kDirect3DBound);
-    if (!d3d) platform::DebugLine(L"Direct3D 9 did not answer in time; the wallpaper stays black");
-    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, d3d ? *d3d : nullptr);
+    loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, [this]() -> std::shared_ptr<render::Direct3D> {
+        const auto* d3d = direct3d_.WaitUntil(std::chrono::steady_clock::now() + kDirect3DBound);
+        if (!d3d) platform::DebugLine(L"Direct3D 9 did not answer in time; the wallpaper stays black");
+        return d3d ? *d3d : nullptr;
+    });
     loop_->OnFirstFrame([this] { FirstFrame(); });
 }
 
@@ -413,6 +414,8 @@ int Wallpaper::Run() {
     const bool plain = tuning_.plainDirect3D9;
     direct3d_ = platform::BackgroundTask<std::shared_ptr<render::Direct3D>>::Start(
         [plain] { return std::make_shared<render::Direct3D>(plain); }, platform::ThreadEnd::StaysUntilProcessEnds);
+    // The world is made while Direct3D 9 sets itself up.
+    MakeLoop();
 
     BuildWindows();
     SetTimer(control_, kWatchTimer, kWatchMilliseconds, nullptr);
