@@ -205,3 +205,42 @@ main_row "processor use with the display off, % of one core" "$(main 64 cpu_disp
 main_row "peak working set (MiB)" "$(main 64 peak_mib)" "$(main 32 peak_mib)" ""
 main_row "WM_CLOSE to the end of the process (ms)" "$(main 64 close_ms)" "$(main 32 close_ms)" ""
 main_row "release .exe size (KiB)" "$(exe_kib 64)" "$(exe_kib 32)" "32-bit <= 2048"
+
+# The animated wallpaper ("/w"), at the screen's size under Mesa's software
+# renderer: processor use while it plays at its 30 frames a second (the
+# screensaver mode held to 30 as reference) and while a covering window
+# pauses it (an idle Direct3D 9 program as reference; goal below 1% of a
+# core), and how soon a covering window pauses it and its removal resumes it
+# (goal within 500 ms).
+for bits in 64 32; do
+    bench=${build[$bits]}/bench/wallpaper_bench.exe
+    [ -f "$bench" ] || { echo "bench: $bench is missing" >&2; exit 1; }
+    echo "== bench: $bits-bit wallpaper, $rounds covers"
+    "$root/tests/harness/wine_run.sh" "bench-wallpaper-$bits" "$bench" "$rounds" 10 >"$out/wallpaper-$bits" ||
+        { cat "$out/wallpaper-$bits"; exit 1; }
+done
+wallpaper() { awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/wallpaper-$1"; }
+# what, unit, goal, then per program: figure, reference (or - for none)
+wallpaper_row() {
+    LC_ALL=C awk -v what="$1" -v unit="$2" -v goal="$3" -v a="$4" -v ra="$5" -v b="$6" -v rb="$7" 'BEGIN {
+        line = sprintf("| %-34s", what)
+        split(a " " ra " " b " " rb, v, " ")
+        for (i = 1; i <= 3; i += 2)
+            line = line sprintf(" | %8.2f %-3s | %8s", v[i], unit, v[i + 1] == "-" ? "" : sprintf("%8.2f", v[i + 1]))
+        printf "%s | %-14s |\n", line, goal
+    }'
+}
+echo
+echo "Wallpaper at the screen's size, $rounds covers, 10 s of load; references: the screensaver at 30 frames/s,"
+echo "an idle Direct3D 9 program."
+printf '| %-34s | %12s | %8s | %12s | %8s | %-14s |\n' measurement 64-bit ref. 32-bit ref. goal
+wallpaper_row "frames/s playing" "" "at most 30" "$(wallpaper 64 wallpaper_fps)" "$(wallpaper 64 screensaver30_fps)" \
+    "$(wallpaper 32 wallpaper_fps)" "$(wallpaper 32 screensaver30_fps)"
+wallpaper_row "processor playing" "%" "-" "$(wallpaper 64 wallpaper_cpu)" "$(wallpaper 64 screensaver30_cpu)" \
+    "$(wallpaper 32 wallpaper_cpu)" "$(wallpaper 32 screensaver30_cpu)"
+wallpaper_row "processor paused" "%" "below 1%" "$(wallpaper 64 wallpaper_paused_cpu)" \
+    "$(wallpaper 64 idle_direct3d9_cpu)" "$(wallpaper 32 wallpaper_paused_cpu)" "$(wallpaper 32 idle_direct3d9_cpu)"
+wallpaper_row "covering window to the pause" ms "-" "$(wallpaper 64 cover_to_pause_ms)" - \
+    "$(wallpaper 32 cover_to_pause_ms)" -
+wallpaper_row "its removal to the next frame" ms "within 500 ms" "$(wallpaper 64 removal_to_frame_ms)" - \
+    "$(wallpaper 32 removal_to_frame_ms)" -

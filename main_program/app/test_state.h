@@ -67,6 +67,13 @@ struct TestState {
     std::uint64_t cpuSampledTicks;
     std::uint32_t sceneComplete; // 1: the world has generated all the detail asked for
     TestWindowState windows[kMaxTestWindows];
+    // The wallpaper.
+    std::uint32_t placement;     // desktop::Placement, 1 to 4
+    std::uint32_t liveChanges;   // live-change messages received (any code)
+    std::uint32_t settingsReads; // the product key read again after it changed
+    std::uint32_t audioPaused;   // 1: every monitor paused, so the audio is too
+    std::int32_t highQualityGraphics, highQualityTextures;
+    std::int32_t multiMonitor, curMonitor;
 };
 
 } // namespace main_program
