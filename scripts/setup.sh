@@ -14,7 +14,8 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(cmake g++ make googletest libgtest-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
           xvfb xauth libgl1-mesa-dri imagemagick dpkg-dev python3 openssl osslsigncode
-          clang libclang-rt-14-dev clang-tidy cppcheck)
+          clang libclang-rt-14-dev clang-tidy cppcheck
+          nsis)
 wine_packages=(wine64)
 wine64=/usr/lib/wine/wine64
 wine32=/usr/lib/wine/wine
