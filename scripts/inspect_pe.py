@@ -27,6 +27,8 @@ WINDOWS7_LIBRARIES = {
     "gdi32.dll", "kernel32.dll", "mpr.dll", "msvcrt.dll", "ntdll.dll", "ole32.dll", "oleaut32.dll",
     "shell32.dll", "shlwapi.dll", "urlmon.dll", "user32.dll", "uxtheme.dll", "version.dll", "wininet.dll",
     "winmm.dll",
+    # The wallpaper's: the session's and the compositor's notifications.
+    "dwmapi.dll", "wtsapi32.dll",
 }
 # The two programs: the file name the version resource gives and what the
 # manifest must say.

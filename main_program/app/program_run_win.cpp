@@ -4,6 +4,7 @@
 #include "main_program/app/command_line.h"
 #include "main_program/app/program_names.h"
 #include "main_program/app/screensaver_mode_win.h"
+#include "main_program/app/wallpaper_mode_win.h"
 #include "platform/com_objects_win.h"
 #include "platform/debug_output_win.h"
 
@@ -12,11 +13,6 @@
 namespace main_program {
 
 namespace {
-
-int StopWallpaper() {
-    if (HWND control = FindWindowW(kWallpaperControlClass, nullptr)) PostMessageW(control, WM_CLOSE, 0, 0);
-    return 0;
-}
 
 int RunScreensaver() {
     // Held until the process ends: a second start finds it and ends at once.
@@ -34,8 +30,7 @@ int RunScreensaver() {
 int RunProgram(const wchar_t* commandLine) {
     switch (ParseProgramMode(commandLine ? commandLine : L"")) {
     case ProgramMode::Wallpaper:
-        // The animated wallpaper is not part of this program yet: it ends at once.
-        return 0;
+        return RunWallpaper();
     case ProgramMode::StopWallpaper:
         return StopWallpaper();
     case ProgramMode::Screensaver:

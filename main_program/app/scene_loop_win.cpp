@@ -49,6 +49,7 @@ struct SceneLoop::Window {
     std::unique_ptr<render::SceneDevice> device;
     scene::View view;
     bool black = false;
+    bool paused = false;
     std::uint64_t frames = 0;
 };
 
@@ -147,6 +148,19 @@ void SceneLoop::SetPaused(bool paused) {
     Publish();
 }
 
+void SceneLoop::SetWindowPaused(std::size_t index, bool paused) {
+    if (index >= windows_.size() || windows_[index]->paused == paused) return;
+    const bool wasRendering = Rendering();
+    windows_[index]->paused = paused;
+    if (!wasRendering && Rendering()) limiter_.Restart();
+    Publish();
+}
+
+bool SceneLoop::Rendering() const {
+    return !paused_ && std::any_of(windows_.begin(), windows_.end(),
+                                   [](const auto& w) { return w->device && !w->paused; });
+}
+
 void SceneLoop::SetOnBattery(bool onBattery) {
     onBattery_ = onBattery;
     UpdateRate();
@@ -203,7 +217,7 @@ void SceneLoop::WaitForMessagesOr(double seconds) {
 void SceneLoop::Run(const std::function<bool()>& done) {
     while (!quit_) {
         if (!PumpMessages() || done()) return;
-        if (paused_ || !HasScene()) {
+        if (!Rendering()) {
             // Nothing to draw: only messages wake the thread.
             WaitForMessagesOr(-1);
             continue;
@@ -236,7 +250,7 @@ void SceneLoop::RenderFrame() {
     const std::string text = render::CounterText(counter_.Rate());
     bool presented = false, waiting = false;
     for (auto& window : windows_) {
-        if (!window->device) continue;
+        if (!window->device || window->paused) continue;
         if (settings_.loseDeviceAtFrame && frame == settings_.loseDeviceAtFrame) window->device->ReportLostOnce();
         const float pixel = render::CounterPixelSize(settings_.fontScaling, window->plan.dpi, window->plan.height,
                                              static_cast<std::uint32_t>(window->plan.area.bottom - window->plan.area.top));
@@ -308,7 +322,7 @@ void SceneLoop::Publish() {
         w.pixelAspect = window.plan.pixelAspect;
         w.frames = window.frames;
         w.black = window.black;
-        w.paused = paused_;
+        w.paused = paused_ || window.paused;
         if (window.device) {
             w.adapter = window.device->Adapter();
             w.deviceKind = static_cast<std::uint32_t>(window.device->IsEx() ? TestDeviceKind::Direct3D9Ex

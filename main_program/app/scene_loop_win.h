@@ -50,6 +50,9 @@ class SceneLoop {
 
     // Stops rendering (the display is off) or resumes it.
     void SetPaused(bool paused);
+    // Stops or resumes rendering in the window at `index` of the layout
+    // alone (the wallpaper's monitor under a covering window).
+    void SetWindowPaused(std::size_t index, bool paused);
     void SetOnBattery(bool onBattery);
     // New settings for the hardware-dependent defaults measured after the
     // first frame.
@@ -68,6 +71,7 @@ class SceneLoop {
 
   private:
     struct Window;
+    bool Rendering() const;
     bool PumpMessages();
     void RenderFrame();
     void WaitForMessagesOr(double seconds);

@@ -62,6 +62,13 @@ struct TestState {
     std::uint32_t inputMessages; // key, button and wheel messages the windows have had
     std::uint32_t stalled;       // 1: the window thread stopped answering (SORVANE_TEST_STALL)
     TestWindowState windows[kMaxTestWindows];
+    // The wallpaper.
+    std::uint32_t placement;     // desktop::Placement, 1 to 4
+    std::uint32_t liveChanges;   // live-change messages received (any code)
+    std::uint32_t settingsReads; // the product key read again after it changed
+    std::uint32_t audioPaused;   // 1: every monitor paused, so the audio is too
+    std::int32_t highQualityGraphics, highQualityTextures;
+    std::int32_t multiMonitor, curMonitor;
 };
 
 } // namespace main_program

@@ -257,9 +257,6 @@ TEST_F(MainProgram, ASecondStartEndsAtOnceAndTheFirstRunsOn) {
     const std::uint64_t frames = state_.Read()->framesTotal;
     EXPECT_TRUE(state_.WaitFor([&](const TestState& s) { return s.framesTotal >= frames + 3; }, kDeadline));
     EXPECT_TRUE(main_->Running());
-    // The wallpaper's switch ends at once as well, for now.
-    e2e::Process wallpaper = e2e::Process::Start(MainProgramPath(), L"/w");
-    EXPECT_TRUE(wallpaper.WaitForExit(kDeadline));
 }
 
 TEST_F(MainProgram, ALostDeviceIsResetAndTheSceneGoesOn) {
