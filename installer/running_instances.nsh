@@ -3,15 +3,15 @@
 ; them, at the next restart when they are still in use.
 
 !define SYNCHRONIZE 0x00100000
-!define WAIT_ABANDONED 0x80
 ; How long a running instance gets to end, and a file to become free after.
 !define CLOSE_STEPS 60 ; of 250 ms
 !define DELETE_STEPS 12 ; of 250 ms
 
 !macro DefineInstanceFunctions UN
 ; Asks the instance of one mode to end (WM_CLOSE to its control window) and
-; waits, with a bound, until its instance name is free and its process has
-; ended. Stack: the control window's class, then the instance name on top.
+; waits, with a bound, until its instance name is gone (the instance holds it
+; for its life) and its process has ended. Stack: the control window's class,
+; then the instance name on top.
 Function ${UN}CloseInstance
   Exch $R1 ; instance name
   Exch
@@ -23,7 +23,6 @@ Function ${UN}CloseInstance
   Push $R6
   StrCpy $R4 0 ; the instance's process
   StrCpy $R6 0
-  System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w R1) p .R2'
   ${Do}
     FindWindow $R3 $R0
     ${If} $R3 P<> 0
@@ -33,23 +32,18 @@ Function ${UN}CloseInstance
       DetailPrint "$(ClosingInstance)"
       System::Call 'user32::PostMessageW(p R3, i ${WM_CLOSE}, p 0, p 0)'
     ${EndIf}
+    ; Only looked at, never kept open: an open handle would keep the name.
+    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w R1) p .R2'
     ${If} $R2 P= 0
       ${Break}
     ${EndIf}
-    System::Call 'kernel32::WaitForSingleObject(p R2, i 250) i .R5'
-    ${If} $R5 = 0
-    ${OrIf} $R5 = ${WAIT_ABANDONED}
-      System::Call 'kernel32::ReleaseMutex(p R2)'
-      ${Break}
-    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p R2)'
     IntOp $R6 $R6 + 1
     ${IfThen} $R6 >= ${CLOSE_STEPS} ${|} ${Break} ${|}
+    Sleep 250
   ${Loop}
-  ${If} $R2 P<> 0
-    System::Call 'kernel32::CloseHandle(p R2)'
-  ${EndIf}
-  ; The instance name is freed before the process has let go of its file.
-  ; An instance that kept its name past the bound is not waited for again.
+  ; The name goes a moment before the process has let go of its file. An
+  ; instance that kept its name past the bound is not waited for again.
   ${If} $R4 P<> 0
     ${If} $R6 < ${CLOSE_STEPS}
       System::Call 'kernel32::WaitForSingleObject(p R4, i 10000)'
