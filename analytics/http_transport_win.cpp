@@ -8,8 +8,10 @@
 
 namespace {
 
-constexpr DWORD kSecureFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE | INTERNET_FLAG_KEEP_CONNECTION |
-                               INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+// The server's certificate is checked in full, its name included: hits carry
+// the machine's identifier and facts, for the collection host alone.
+constexpr DWORD kSecureFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_SECURE | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_COOKIES;
 constexpr DWORD kPlainFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_COOKIES;
 constexpr const char* kInitialHeaders = "Accept-Encoding:gzip, deflate\nContent-Type: text/plain; charset=UTF-8";
 

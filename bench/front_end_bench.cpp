@@ -1,8 +1,9 @@
 // The configure and preview modes' start, side by side with the smallest
 // programs of their kind: how long until the settings dialog is visible and
 // idle (with every setting stored, as after its first use, and on a fresh
-// system), and its peak working set, against one empty modal dialog and each
-// Direct3D probe the dialog makes, timed alone; how long until the preview is
+// system), and its peak working set, against one empty modal dialog after
+// both Direct3D probes the dialog makes, run at once on two threads (and, for
+// the record, the empty dialog alone and each probe alone); how long until the preview is
 // painted, against a child window that paints nothing; how long /t takes,
 // against an empty program. Prints one "RESULT" line per figure for
 // scripts/bench.sh. Under Wine:
@@ -29,7 +30,7 @@ constexpr int kWarmUpRounds = 2;
 constexpr const wchar_t* kMakerKey = L"Software\\Quenvale";
 constexpr const wchar_t* kProductKey = L"Software\\Quenvale\\Sorvane 3D Screensaver";
 // How long the dialog stays open before its peak working set is read: long
-// enough for the measurements it makes once it has shown.
+// enough for anything it does once it has shown.
 constexpr DWORD kOpenBeforePeak = 3000;
 
 std::wstring WindowsPath(const char* unixPath) {
@@ -190,6 +191,7 @@ int main(int argc, char** argv) {
     const std::wstring screensaver = e2e::ScreensaverPath();
     const std::wstring probeAlone = WindowsPath(SORVANE_DIRECT3D_PROBE_ALONE);
     const std::wstring minimalDialog = WindowsPath(SORVANE_MINIMAL_DIALOG);
+    const std::wstring probingDialog = WindowsPath(SORVANE_MINIMAL_PROBING_DIALOG);
     const std::wstring minimalChild = WindowsPath(SORVANE_MINIMAL_CHILD_WINDOW);
     if (screensaver.empty()) {
         std::fprintf(stderr, "front_end_bench: SORVANE_SCR is not set; run it through tests/harness/wine_run.sh\n");
@@ -199,13 +201,15 @@ int main(int argc, char** argv) {
     // Analytics off: the figures are the dialog's, not the network's.
     e2e::SeedText(HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics", L"1");
     Series configure{"configure_ms", {}}, configureFresh{"configure_fresh_ms", {}},
-        dialogFloor{"minimal_dialog_ms", {}}, direct3d9{"direct3d9_probe_ms", {}},
+        dialogFloor{"minimal_dialog_ms", {}}, probingFloor{"probing_dialog_ms", {}},
+        probingPeak{"probing_dialog_peak_mib", {}}, direct3d9{"direct3d9_probe_ms", {}},
         direct3d11{"direct3d11_probe_ms", {}}, configurePeak{"configure_peak_mib", {}},
         dialogPeak{"minimal_dialog_peak_mib", {}}, preview{"preview_ms", {}}, childFloor{"minimal_child_ms", {}},
         exitAtOnce{"exit_ms", {}}, emptyProgram{"empty_program_ms", {}};
     for (int round = 0; round < kWarmUpRounds + rounds; ++round) {
         // Alternated, so that a slow spell of the machine hurts each alike.
         const DialogRun floor = TimeToIdleDialog(minimalDialog, L"", true);
+        const DialogRun probing = TimeToIdleDialog(probingDialog, L"", true);
         StoreEverySetting(true);
         const DialogRun full = TimeToIdleDialog(screensaver, L"/c", true);
         StoreEverySetting(false);
@@ -217,7 +221,8 @@ int main(int argc, char** argv) {
         // The child window program without a window number ends at once.
         const double emptyTime = TimeToExit(minimalChild, L"");
         const double exitTime = TimeToExit(screensaver, L"/t");
-        if (!Keep(dialogFloor, floor.milliseconds, round) || !Keep(configure, full.milliseconds, round) ||
+        if (!Keep(dialogFloor, floor.milliseconds, round) || !Keep(probingFloor, probing.milliseconds, round) ||
+            !Keep(probingPeak, probing.peakWorkingSetMiB, round) || !Keep(configure, full.milliseconds, round) ||
             !Keep(configureFresh, fresh.milliseconds, round) || !Keep(direct3d9, d3d9Time, round) ||
             !Keep(direct3d11, d3d11Time, round) ||
             !Keep(dialogPeak, floor.peakWorkingSetMiB, round) || !Keep(configurePeak, full.peakWorkingSetMiB, round) ||
@@ -225,7 +230,8 @@ int main(int argc, char** argv) {
             !Keep(emptyProgram, emptyTime, round) || !Keep(exitAtOnce, exitTime, round))
             return 1;
     }
-    for (Series* series : {&configure, &configureFresh, &dialogFloor, &direct3d9, &direct3d11, &configurePeak,
+    for (Series* series : {&configure, &configureFresh, &dialogFloor, &probingFloor, &probingPeak, &direct3d9,
+                           &direct3d11, &configurePeak,
                            &dialogPeak, &preview, &childFloor, &exitAtOnce, &emptyProgram})
         Report(*series);
     return 0;

@@ -9,7 +9,10 @@ hands a record of library, function and slot to SorvaneResolveDelayedImport
 folder, stores the function's address in the slot and returns it; the stub then
 jumps there with the caller's arguments untouched. So a library is loaded the
 first time one of its functions is called, by a mode that needs it, and never
-from the program's own folder.
+from the program's own folder. The records are also listed, null-terminated,
+as SorvaneDelayedImports, so that a mode can resolve a library's functions
+all at once before it needs them. The 64-bit stubs carry unwind data, so that
+a stack walk (a debugger's, a crash dump's) passes through them.
 
     delayed_imports.py --nm NM --arch i686|x86_64 --output FILE.s
                        --library user32.dll=/path/libuser32.a ... -- ARCHIVES...
@@ -70,27 +73,41 @@ def main():
         out.append(f".Lrecord{index}:\n\t{pointer} .Llibrary{libraries.index(library)}, .Lfunction{index}, "
                    f'"__imp_{name}"')
         out.append(f'\t.globl "__imp_{name}"\n"__imp_{name}":\n\t{pointer} .Lstub{index}')
+    table = "_SorvaneDelayedImports" if x86 else "SorvaneDelayedImports"
+    out.append(f"\t.globl {table}\n{table}:")
+    for index in range(len(imports)):
+        out.append(f"\t{pointer} .Lrecord{index}")
+    out.append(f"\t{pointer} 0")
     out.append("\t.text")
     for index, name in enumerate(sorted(imports)):
-        out.append(f'\t.globl "{name}"\n"{name}":')
         if x86:
+            out.append(f'\t.globl "{name}"\n"{name}":')
             out.append(f'\tjmp *"__imp_{name}"')
             out.append(f".Lstub{index}:\n\tmovl $.Lrecord{index}, %eax\n\tjmp .Lresolve")
         else:
+            # Both jumps leave the stack as the caller's call left it: unwind
+            # data with an empty prologue describes them.
+            out.append(f'\t.globl "{name}"\n\t.def "{name}"; .scl 2; .type 32; .endef\n\t.seh_proc "{name}"\n'
+                       f'"{name}":\n\t.seh_endprologue')
             out.append(f'\tjmp *"__imp_{name}"(%rip)')
-            out.append(f".Lstub{index}:\n\tleaq .Lrecord{index}(%rip), %rax\n\tjmp .Lresolve")
+            out.append(f".Lstub{index}:\n\tleaq .Lrecord{index}(%rip), %rax\n\tjmp SorvaneDelayedImportThunk")
+            out.append("\t.seh_endproc")
     if x86:
         # eax, ecx and edx are the caller's to lose; the arguments stay on the stack.
         out.append(".Lresolve:\n\tpushl %eax\n\tcall _SorvaneResolveDelayedImport\n\taddl $4, %esp\n\tjmp *%eax")
     else:
         # Keeps the four argument registers and their floating-point twins;
         # 32 bytes of shadow space, and the stack aligned for the call.
-        out.append(".Lresolve:\n\tpushq %rcx\n\tpushq %rdx\n\tpushq %r8\n\tpushq %r9\n\tsubq $104, %rsp\n"
+        out.append("\t.def SorvaneDelayedImportThunk; .scl 3; .type 32; .endef\n"
+                   "\t.seh_proc SorvaneDelayedImportThunk\nSorvaneDelayedImportThunk:\n"
+                   "\tpushq %rcx\n\t.seh_pushreg %rcx\n\tpushq %rdx\n\t.seh_pushreg %rdx\n"
+                   "\tpushq %r8\n\t.seh_pushreg %r8\n\tpushq %r9\n\t.seh_pushreg %r9\n"
+                   "\tsubq $104, %rsp\n\t.seh_stackalloc 104\n\t.seh_endprologue\n"
                    "\tmovdqu %xmm0, 32(%rsp)\n\tmovdqu %xmm1, 48(%rsp)\n\tmovdqu %xmm2, 64(%rsp)\n"
                    "\tmovdqu %xmm3, 80(%rsp)\n\tmovq %rax, %rcx\n\tcall SorvaneResolveDelayedImport\n"
                    "\tmovdqu 32(%rsp), %xmm0\n\tmovdqu 48(%rsp), %xmm1\n\tmovdqu 64(%rsp), %xmm2\n"
                    "\tmovdqu 80(%rsp), %xmm3\n\taddq $104, %rsp\n\tpopq %r9\n\tpopq %r8\n\tpopq %rdx\n"
-                   "\tpopq %rcx\n\tjmp *%rax")
+                   "\tpopq %rcx\n\tjmp *%rax\n\t.seh_endproc")
     with open(args.output, "w") as file:
         file.write("\n".join(out) + "\n")
     return 0

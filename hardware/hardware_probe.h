@@ -7,6 +7,9 @@
 class HardwareProbe {
   public:
     virtual ~HardwareProbe() = default;
+    // Whether the measurements can be made at all: false when a system
+    // library they need cannot be had, and then every figure is unknown.
+    virtual bool CanMeasure() { return true; }
     // QueryVideoMemory: bytes, 0 when unknown.
     virtual std::uint32_t VideoMemoryBytes() = 0;
     // MeasureProcessorClock: MHz, 0 when unknown.

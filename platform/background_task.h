@@ -61,9 +61,16 @@ public:
     // `deadline`, when it failed, or when the task was never started. The
     // value stays where it is for later calls, for as long as the task lives.
     const T* WaitUntil(Clock::time_point deadline) const {
+        bool done = false;
+        return WaitUntil(deadline, done);
+    }
+    // The same, and in `done` whether the work had returned (or failed) then.
+    const T* WaitUntil(Clock::time_point deadline, bool& done) const {
+        done = false;
         if (!state_) return nullptr;
         std::unique_lock<std::mutex> lock(state_->mutex);
         if (!state_->changed.wait_until(lock, deadline, [this] { return state_->done; })) return nullptr;
+        done = true;
         return state_->value ? &*state_->value : nullptr;
     }
 

@@ -1,5 +1,7 @@
-// Selection of the registry in use, and the key owner.
+// Selection of the registry in use, the key owner, and the guard of writes.
 #include "platform/registry.h"
+
+#include <mutex>
 
 namespace platform {
 
@@ -7,7 +9,13 @@ RegistryApi& DefaultRegistry(); // registry_win.cpp, or registry_memory.cpp off 
 
 namespace {
 RegistryApi* g_override = nullptr;
+
+std::recursive_mutex& WriteLock() {
+    // Never destroyed: a thread may stop writes while the process ends.
+    static auto* lock = new std::recursive_mutex;
+    return *lock;
 }
+} // namespace
 
 RegistryApi& Registry() { return g_override ? *g_override : DefaultRegistry(); }
 
@@ -28,5 +36,10 @@ void RegistryKey::Close() {
         key_ = nullptr;
     }
 }
+
+RegistryWriteScope::RegistryWriteScope() { WriteLock().lock(); }
+RegistryWriteScope::~RegistryWriteScope() { WriteLock().unlock(); }
+
+void StopRegistryWrites() { WriteLock().lock(); }
 
 } // namespace platform

@@ -48,6 +48,20 @@ private:
     RegistryApi* previous_;
 };
 
+// Held for the whole of one registry write (a settings tree, a text value),
+// so that a process that must end does not end in the middle of one.
+class RegistryWriteScope {
+public:
+    RegistryWriteScope();
+    ~RegistryWriteScope();
+    RegistryWriteScope(const RegistryWriteScope&) = delete;
+    RegistryWriteScope& operator=(const RegistryWriteScope&) = delete;
+};
+
+// Waits until no registry write is under way on another thread, and keeps any
+// from starting afterwards: for a process about to end.
+void StopRegistryWrites();
+
 // An open key, closed when it goes out of scope.
 class RegistryKey {
 public:

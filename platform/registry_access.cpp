@@ -79,6 +79,7 @@ bool RegistryValueExistsInEitherView(HKEY root, const wchar_t* subKey, const wch
 
 HRESULT WriteRegistryString(HKEY root, const wchar_t* subKey, const wchar_t* valueName, const std::wstring& text,
                             bool use64BitView) {
+    const platform::RegistryWriteScope writing;
     auto& registry = platform::Registry();
     platform::RegistryKey key;
     if (registry.CreateKey(root, subKey, WriteAccess(use64BitView), key.Receive()) != ERROR_SUCCESS) return E_FAIL;

@@ -9,11 +9,25 @@
 #                               package these two built files as they are,
 #                               without building (for the packaging tests)
 #   --dist DIR                  make the package in DIR instead of dist/
+# DIR (or dist/) must be missing, empty, or hold exactly the files of an
+# earlier package (those its SHA256SUMS lists, with those sums, and the two
+# of its own), which are replaced; anything else is refused and left as it is.
 # With a code-signing certificate (SORVANE_SIGN_PKCS12 and its password, see
 # scripts/sign.sh) both files are signed after the check; without one the
-# package is not signed. A packaging that fails leaves no package behind.
+# package is not signed. The password is read once, at the start, and kept
+# from the environment of every process started. A packaging that fails
+# leaves no package behind.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# The password first, before any other program starts (builtins only).
+case $0 in */*) scripts=${0%/*} ;; *) scripts=. ;; esac
+source "$scripts/signing_password.sh"
+if [ -n "${SORVANE_SIGN_PKCS12:-}" ] && ! read_signing_password; then
+    echo "package: $password_error" >&2
+    exit 1
+fi
+unset SORVANE_SIGN_PASSWORD SORVANE_SIGN_PASSWORD_FILE
+
+root=$(cd "$scripts/.." && pwd)
 check=yes
 prebuilt=()
 dist=$root/dist
@@ -25,24 +39,45 @@ while [ $# -gt 0 ]; do
     case $1 in
         --once) check=no; shift ;;
         --prebuilt) [ $# -ge 3 ] || usage; prebuilt=("$(realpath "$2")" "$(realpath "$3")"); check=no; shift 3 ;;
-        --dist) [ $# -ge 2 ] || usage; dist=$(realpath -m "$2"); shift 2 ;;
+        # The folder itself, never what a link of that name points to.
+        --dist) [ $# -ge 2 ] || usage; dist=$(realpath -m "$(dirname "$2")")/$(basename "$2"); shift 2 ;;
         *) usage ;;
     esac
 done
-[ ${#prebuilt[@]} -gt 0 ] || "$root/scripts/setup.sh"
+# sign.sh, given the password on its standard input.
+sign() { printf '%s\n' "$password" | "$root/scripts/sign.sh" --password-stdin "$@"; }
+
+# Whether folder $1 holds exactly an earlier package's files: SHA256SUMS,
+# README.txt and the files SHA256SUMS lists, with those sums; no other file,
+# no link, no folder but those the listed files are in.
+earlier_package() {
+    local folder=$1 listed found folders
+    [ -f "$folder/SHA256SUMS" ] && [ -f "$folder/README.txt" ] || return 1
+    [ -z "$(find "$folder" -mindepth 1 -type l)" ] || return 1
+    listed=$( { sed 's/^[0-9a-f]\{64\} [ *]//' "$folder/SHA256SUMS"; printf '%s\n' SHA256SUMS README.txt; } | sort)
+    found=$(cd "$folder" && find . -mindepth 1 ! -type d -printf '%P\n' | sort)
+    [ "$listed" = "$found" ] || return 1
+    folders=$(cd "$folder" && find . -mindepth 1 -type d -printf '%P\n' | sort)
+    [ "$folders" = "$(grep / <<<"$listed" | sed 's|/[^/]*$||' | sort -u)" ] || return 1
+    (cd "$folder" && sha256sum --quiet --strict -c SHA256SUMS) >/dev/null 2>&1
+}
 
 # The old package goes first: nothing may stay in dist/ that this run does
-# not vouch for. A folder holding anything else is no package and stays.
+# not vouch for. Anything but an earlier package stays, and nothing is made.
 # The certificate is checked before anything is built.
-if [ -e "$dist" ] && [ -n "$(find "$dist" -mindepth 1 -maxdepth 1 ! -name 64-bit ! -name 32-bit \
-    ! -name SHA256SUMS ! -name README.txt)" ]; then
-    echo "package: $dist holds more than a package; remove it or choose another folder" >&2
+if [ -L "$dist" ] || { [ -e "$dist" ] && [ ! -d "$dist" ]; }; then
+    echo "package: $dist is not a folder; remove it or choose another folder" >&2
     exit 1
 fi
+if [ -d "$dist" ] && [ -n "$(ls -A "$dist")" ] && ! earlier_package "$dist"; then
+    echo "package: $dist holds more than an earlier package; remove it or choose another folder" >&2
+    exit 1
+fi
+[ ${#prebuilt[@]} -gt 0 ] || "$root/scripts/setup.sh"
 rm -rf "$dist"
 signer=""
 if [ -n "${SORVANE_SIGN_PKCS12:-}" ]; then
-    signer=$("$root/scripts/sign.sh" --check)
+    signer=$(sign --check)
     echo "== package: signing as $signer"
 fi
 
@@ -203,7 +238,7 @@ trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/64-bit" "$stage/32-bit"
 for arch in 64-bit 32-bit; do
     if [ -n "$signer" ]; then
-        "$root/scripts/sign.sh" "${built[$arch]}" "$stage/$arch/$name"
+        sign "${built[$arch]}" "$stage/$arch/$name"
     else
         cp "${built[$arch]}" "$stage/$arch/$name"
     fi

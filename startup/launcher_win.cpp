@@ -3,6 +3,7 @@
 
 #include "localization/language_table.h"
 #include "platform/com_objects_win.h"
+#include "platform/delayed_imports_win.h"
 #include "startup/run_modes_win.h"
 
 #include <windows.h>
@@ -16,7 +17,10 @@ namespace {
 // longer one is skipped as a candidate.
 constexpr DWORD kCurrentFolderCapacity = 2048;
 
+// Run mode loads no window library unless it has a message to show; where
+// none can be had, the message goes where OutputDebugString already named it.
 void ShowError(const wchar_t* text) {
+    if (!platform::ResolveDelayedImports({L"user32.dll"})) return;
     MessageBoxW(nullptr, Translate(text).c_str(), Translate(L"Error!").c_str(), MB_ICONERROR);
 }
 
@@ -39,6 +43,7 @@ std::optional<std::wstring> WindowsLauncherSystem::ProgramFilesFolder() const {
     // The 32-bit program asks for its own program files folder, which on
     // 64-bit Windows is the x86 one; the 64-bit program names that folder.
     constexpr int kFolder = sizeof(void*) == 8 ? CSIDL_PROGRAM_FILESX86 : CSIDL_PROGRAM_FILES;
+    if (!platform::ResolveDelayedImports({L"shell32.dll"})) return std::nullopt;
     if (!SHGetSpecialFolderPathW(nullptr, folder, kFolder, FALSE)) return std::nullopt;
     return std::wstring(folder);
 }

@@ -3,7 +3,9 @@
 
 #include "analytics/google_analytics4.h"
 #include "platform/app_module_win.h"
+#include "platform/delayed_imports_win.h"
 #include "platform/library_win.h"
+#include "settings/dialogs/settings_dialog_win.h"
 #include "startup/command_line.h"
 
 #include <commctrl.h>
@@ -50,6 +52,9 @@ void InitialiseWindowing(HINSTANCE instance, bool commonControls) {
 }
 
 void RunConfigure(HINSTANCE instance, HWND owner) {
+    // Everything the dialog always calls, before anything is shown or
+    // edited; what only some buttons need is resolved when first pressed.
+    platform::RequireDelayedImports({L"user32.dll", L"gdi32.dll", L"ole32.dll", L"comctl32.dll"});
     // The window system first: Wine's display driver, set up by two threads
     // at once (this one and a probe's), was seen to hang now and then.
     InitialiseWindowing(instance, true);
@@ -82,6 +87,7 @@ int RunScreensaver(HINSTANCE instance, const wchar_t* commandLine) {
         RunConfigure(instance, WindowFromNumber(switches.window));
         break;
     case RunMode::Preview:
+        platform::RequireDelayedImports({L"user32.dll", L"gdi32.dll", L"ole32.dll", L"oleaut32.dll"});
         InitialiseWindowing(instance, false);
         RunPreview(WindowFromNumber(switches.window));
         break;

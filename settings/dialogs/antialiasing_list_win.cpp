@@ -48,3 +48,9 @@ int SelectedSampleCount(HWND list) {
     const LRESULT samples = SendMessageW(list, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
     return samples < 0 ? 0 : static_cast<int>(samples);
 }
+
+int AntialiasingValue(bool checked, HWND list, int stored) {
+    if (!checked) return 0;
+    if (SendMessageW(list, CB_GETCOUNT, 0, 0) > 0) return SelectedSampleCount(list);
+    return stored > 0 ? stored : 1;
+}

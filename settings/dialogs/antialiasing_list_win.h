@@ -20,3 +20,10 @@ void FillAntialiasingList(HWND list, int wantedSamples, const std::vector<int>& 
 // The sample count of the selected entry; 0 (antialiasing off) when nothing
 // is selected, as in an empty list, never the list's error result.
 int SelectedSampleCount(HWND list);
+
+// What the antialiasing controls stand for, stored on OK and posted as code 6:
+// 0 while the box is unchecked; the selected entry's count while the list has
+// entries; else, with no count to choose from, the stored value when it is a
+// positive one, and 1, the "on" flag of the hardware default, when none is
+// stored (or a negative one, which earlier front ends stored for "on").
+int AntialiasingValue(bool checked, HWND list, int stored);

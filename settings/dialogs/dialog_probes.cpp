@@ -7,6 +7,7 @@ DisplayProbe& DefaultDisplayProbe(); // dialog_probes_win.cpp, or below off Wind
 
 namespace {
 DisplayProbe* g_override = nullptr;
+DialogProbes::Bounds g_bounds;
 // Every probe uses Direct3D, DirectDraw or WMI on its thread.
 constexpr platform::ThreadEnd kProbeThreadEnd = platform::ThreadEnd::StaysUntilProcessEnds;
 } // namespace
@@ -17,6 +18,13 @@ ScopedDisplayProbe::ScopedDisplayProbe(DisplayProbe& replacement) : previous_(g_
     g_override = &replacement;
 }
 ScopedDisplayProbe::~ScopedDisplayProbe() { g_override = previous_; }
+
+DialogProbes::Bounds DialogProbes::DefaultBounds() { return g_bounds; }
+
+ScopedDialogProbeBounds::ScopedDialogProbeBounds(DialogProbes::Bounds bounds) : previous_(g_bounds) {
+    g_bounds = bounds;
+}
+ScopedDialogProbeBounds::~ScopedDialogProbeBounds() { g_bounds = previous_; }
 
 #ifndef _WIN32
 // Off Windows there is no Direct3D: no adapter, no sample count.
@@ -49,12 +57,13 @@ void DialogProbes::StartDisplayProbes(DeviceModeApproval approve) {
 }
 
 void DialogProbes::StartHardwareFacts() {
+    if (facts_.Started()) return;
     factsStarted_ = platform::BackgroundTask<HardwareFacts>::Clock::now();
     facts_ = platform::BackgroundTask<HardwareFacts>::Start([] { return MeasureHardware(); }, kProbeThreadEnd);
 }
 
-bool DialogProbes::Adapters(AdapterEnumeration& found) const {
-    const Enumeration* enumeration = adapters_.WaitUntil(displayStarted_ + bounds_.display);
+bool DialogProbes::Adapters(AdapterEnumeration& found, bool& answered) const {
+    const Enumeration* enumeration = adapters_.WaitUntil(displayStarted_ + bounds_.display, answered);
     if (!enumeration) {
         // As when Direct3D 9 is unavailable: no records.
         std::memset(&found, 0, sizeof found);
@@ -64,12 +73,13 @@ bool DialogProbes::Adapters(AdapterEnumeration& found) const {
     return enumeration->usable;
 }
 
-std::vector<int> DialogProbes::SampleCounts() const {
-    const std::vector<int>* counts = sampleCounts_.WaitUntil(displayStarted_ + bounds_.display);
+std::vector<int> DialogProbes::SampleCounts(bool& answered) const {
+    const std::vector<int>* counts = sampleCounts_.WaitUntil(displayStarted_ + bounds_.display, answered);
     return counts ? *counts : std::vector<int>();
 }
 
-HardwareFacts DialogProbes::Facts() const {
+HardwareFacts DialogProbes::Facts() {
+    StartHardwareFacts();
     const HardwareFacts* facts = facts_.WaitUntil(factsStarted_ + bounds_.facts);
     return facts ? *facts : HardwareFacts();
 }

@@ -1,9 +1,11 @@
 // The hardware questions of the settings dialog, asked concurrently when the
 // configure mode starts: the Direct3D 9 adapters and their monitors, the
 // Direct3D 11 sample counts, and the facts that the hardware-dependent
-// defaults are computed from. Each answer is waited for only where it is
-// needed, and never past its bound: a probe that fails or does not return in
-// time counts as one that failed.
+// defaults are computed from. Each is asked at most once per dialog, and its
+// first answer serves every later use. Each answer is waited for only where
+// it is needed, and never past its bound, counted from the probe's start: a
+// probe that fails or does not return in time counts as one that failed
+// until its answer arrives.
 #pragma once
 
 #include "platform/background_task.h"
@@ -47,26 +49,40 @@ class DialogProbes {
         std::chrono::milliseconds display{8000};
         std::chrono::milliseconds facts{15000}; // WMI alone may take 5 s
     };
+    // The bounds of a DialogProbes made without any: these, or those that a
+    // ScopedDialogProbeBounds installed.
+    static Bounds DefaultBounds();
 
     explicit DialogProbes(Bounds bounds) : bounds_(bounds) {}
-    DialogProbes() : DialogProbes(Bounds{}) {}
+    DialogProbes() : DialogProbes(DefaultBounds()) {}
 
     // The Direct3D 9 enumeration and the Direct3D 11 sample counts, each on a
     // thread of its own. `approve` is called on the enumeration's thread.
     void StartDisplayProbes(DeviceModeApproval approve);
     // The video memory, the processor clock and the screen height
-    // (MeasureHardware), on a thread of its own.
+    // (MeasureHardware), on a thread of its own; once only.
     void StartHardwareFacts();
     bool HardwareFactsStarted() const { return facts_.Started(); }
 
-    // The enumeration's records; none (both counts 0) when it failed or did
-    // not answer in time. False then.
-    bool Adapters(AdapterEnumeration& found) const;
-    // The sample counts; empty when the probe failed or did not answer in time.
-    std::vector<int> SampleCounts() const;
-    // The facts; all unknown (0) when the probe failed or did not answer in
-    // time, or was never started.
-    HardwareFacts Facts() const;
+    // The enumeration's records; none (both counts 0) when it failed or has
+    // not answered by its bound. False then. `answered` is false while the
+    // probe is still under way: its answer may come later.
+    bool Adapters(AdapterEnumeration& found, bool& answered) const;
+    bool Adapters(AdapterEnumeration& found) const {
+        bool answered = false;
+        return Adapters(found, answered);
+    }
+    // The sample counts; empty when the probe failed or has not answered by
+    // its bound.
+    std::vector<int> SampleCounts(bool& answered) const;
+    std::vector<int> SampleCounts() const {
+        bool answered = false;
+        return SampleCounts(answered);
+    }
+    // The facts, measured once: started now when they were not; all unknown
+    // (0) when the probe failed or has not answered by its bound.
+    HardwareFacts Facts();
+
     // Whether every started probe has answered, in time or not.
     bool AllAnswered() const;
 
@@ -81,4 +97,17 @@ class DialogProbes {
     platform::BackgroundTask<Enumeration> adapters_;
     platform::BackgroundTask<std::vector<int>> sampleCounts_;
     platform::BackgroundTask<HardwareFacts> facts_;
+};
+
+// Replaces the default bounds while it lives, for tests of probes that never
+// answer.
+class ScopedDialogProbeBounds {
+  public:
+    explicit ScopedDialogProbeBounds(DialogProbes::Bounds bounds);
+    ~ScopedDialogProbeBounds();
+    ScopedDialogProbeBounds(const ScopedDialogProbeBounds&) = delete;
+    ScopedDialogProbeBounds& operator=(const ScopedDialogProbeBounds&) = delete;
+
+  private:
+    DialogProbes::Bounds previous_;
 };

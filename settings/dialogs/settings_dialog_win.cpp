@@ -7,12 +7,11 @@
 #include "localization/language_table.h"
 #include "localization/translated_format.h"
 #include "platform/app_module_win.h"
+#include "platform/delayed_imports_win.h"
 #include "settings/dialogs/antialiasing_list_win.h"
 #include "settings/dialogs/playlist_dialog_win.h"
 #include "settings/dialogs/settings_save.h"
-#include "settings/dialogs/settings_save.h"
 #include "settings/store/settings_schema.h"
-#include "startup/run_modes_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -45,9 +44,9 @@ enum ControlId : int {
     kRunAtStartup = 1079,
 };
 
-// Starts the hardware facts' probe once the dialog has shown, when the
-// dialog's start does not need them.
-constexpr UINT_PTR kStartHardwareFactsTimer = 1;
+// Looks for Direct3D answers that came after the dialog had shown.
+constexpr UINT_PTR kLateAnswersTimer = 1;
+constexpr UINT kLateAnswersInterval = 250;
 
 constexpr const wchar_t* kProductName = L"Sorvane 3D Screensaver";
 constexpr const wchar_t* kProductVersion = L"1.0";
@@ -103,20 +102,11 @@ void CSettingsDlgBase::StartHardwareProbes() {
 }
 
 HardwareFacts CSettingsDlgBase::FactsForDefaults() {
-    if (!defaultsComputed_) {
-        defaultsComputed_ = true;
-        // The product key's values replace whatever these defaults would be.
-        return hardwareDefaultsMatter_ ? probes_.Facts() : HardwareFacts();
-    }
-    // Measured anew; a measurement still under way is let finish first.
-    if (probes_.HardwareFactsStarted()) probes_.Facts();
-    return MeasureHardware();
-}
-
-std::vector<int> CSettingsDlgBase::SampleCountsForList() {
-    if (sampleCountsTaken_) return SupportedSampleCounts();
-    sampleCountsTaken_ = true;
-    return probes_.SampleCounts();
+    const bool firstLoad = !defaultsComputed_;
+    defaultsComputed_ = true;
+    // The product key's values replace whatever these defaults would be.
+    if (firstLoad && !hardwareDefaultsMatter_) return HardwareFacts();
+    return probes_.Facts();
 }
 
 bool CSettingsDlgBase::ApproveDeviceMode(const D3DCAPS9&, DWORD, D3DFORMAT) { return true; }
@@ -137,14 +127,17 @@ BOOL CSettingsDlgBase::OnInitDialog() {
 
 bool CSettingsDlgBase::LoadSettings() {
     SetDefaults();
-    return ReadSettings(settings_);
+    const bool read = ReadSettings(settings_);
+    // Earlier front ends stored -1 for "on" where no sample count was known.
+    if (settings_.Get(setting::kAntialiasing).AsInt() < 0) settings_.Get(setting::kAntialiasing) = 1;
+    return read;
 }
 
 void CSettingsDlgBase::WriteSettings() { ::WriteSettings(settings_, Handle()); }
 
 void CSettingsDlgBase::FillMonitorList() { ::FillMonitorList(monitorList_, blankScreens_, *display_, settings_); }
 
-LPARAM CSettingsDlgBase::LiveValue(int code) const {
+LPARAM CSettingsDlgBase::LiveValue(int code) {
     switch (code) {
     case 0: return IsChecked(Item(kHighQualityGraphics)) ? 1 : 0;
     case 1: return TrackbarPosition(Item(kMusicVolume));
@@ -152,7 +145,9 @@ LPARAM CSettingsDlgBase::LiveValue(int code) const {
     case 3: return TrackbarPosition(Item(kSoundVolume));
     case 4: return IsChecked(Item(kEnableSounds)) ? 1 : 0;
     case 5: return IsChecked(Item(kHighQualityTextures)) ? 1 : 0;
-    case 6: return IsChecked(Item(kAntialiasing)) ? SelectedSampleCount(Item(kSampleList)) : 0;
+    case 6:
+        return AntialiasingValue(IsChecked(Item(kAntialiasing)), Item(kSampleList),
+                                 settings_.Get(setting::kAntialiasing).AsInt());
     default: return 0;
     }
 }
@@ -171,6 +166,8 @@ void CSettingsDlgBase::OnVisit() {
                            : language == L"ru" ? kMakerSiteRussian
                                                : kMakerSiteMain;
     address += L"?source=sorvane&url=settings_more";
+    // Resolved when first pressed; without it the button opens nothing.
+    if (!platform::ResolveDelayedImports({L"shell32.dll"})) return;
     ShellExecuteW(nullptr, nullptr, address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
@@ -188,13 +185,9 @@ BOOL CSettingsDlgBase::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, L
         PostQuitMessage(0);
         return TRUE;
     case WM_CLOSE:
+        EndAnalyticsSession();
         RevertControls();
         EndDialog(0);
-        return TRUE;
-    case WM_TIMER:
-        if (wParam != kStartHardwareFactsTimer) return FALSE;
-        KillTimer(Handle(), kStartHardwareFactsTimer);
-        if (!probes_.HardwareFactsStarted()) probes_.StartHardwareFacts();
         return TRUE;
     case WM_COMMAND:
         break;
@@ -211,10 +204,12 @@ BOOL CSettingsDlgBase::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, L
     if (notification != BN_CLICKED) return FALSE;
     switch (id) {
     case kCancel:
+        EndAnalyticsSession();
         RevertControls();
         EndDialog(0);
         return TRUE;
     case kOk:
+        EndAnalyticsSession();
         StoreControls();
         WriteSettings();
         EndDialog(0);
@@ -232,6 +227,12 @@ BOOL CSettingsDlgBase::ProcessWindowMessage(HWND, UINT message, WPARAM wParam, L
 
 // ---------------------------------------------------------------------------
 // CSettingsDlg
+
+std::unique_ptr<CSettingsDlg> CSettingsDlg::Create() {
+    auto dialog = std::make_unique<CSettingsDlg>();
+    dialog->StartHardwareProbes();
+    return dialog;
+}
 
 CSettingsDlg::CSettingsDlg() = default;
 CSettingsDlg::~CSettingsDlg() = default;
@@ -255,7 +256,7 @@ BOOL CSettingsDlg::OnInitDialog() {
     editPlaylist_ = Item(kEditPlaylist);
     runAtStartup_ = Item(kRunAtStartup);
 
-    probes_.Adapters(*display_);
+    probes_.Adapters(*display_, adaptersTaken_);
 
     if (LoadSettings() && !IsAnalyticsDisabled()) {
         std::vector<RECT> monitorAreas;
@@ -269,8 +270,7 @@ BOOL CSettingsDlg::OnInitDialog() {
     ShowWindow(Handle(), SW_SHOWNORMAL);
     bigIcon_ = LoadIconW(platform::Module().Instance(), MAKEINTRESOURCEW(IDI_PRODUCT));
     SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-    // A timer's message comes after the dialog has painted.
-    if (!probes_.HardwareFactsStarted()) SetTimer(Handle(), kStartHardwareFactsTimer, 0, nullptr);
+    if (!adaptersTaken_ || !sampleCountsTaken_) SetTimer(Handle(), kLateAnswersTimer, kLateAnswersInterval, nullptr);
     return TRUE;
 }
 
@@ -306,7 +306,7 @@ void CSettingsDlg::ApplyToControls() {
     Enable(soundLabel_, disableSound == 0);
 
     SetChecked(antialiasing_, antialiasing != 0);
-    FillAntialiasingList(sampleList_, antialiasing, SampleCountsForList());
+    FillSampleList(antialiasing);
     Enable(sampleLabel_, antialiasing != 0);
     Enable(sampleList_, antialiasing != 0);
 
@@ -316,7 +316,8 @@ void CSettingsDlg::ApplyToControls() {
 void CSettingsDlg::StoreControls() {
     settings_.Get(L"HighQualityGraphics") = IsChecked(Item(kHighQualityGraphics)) ? 1 : 0;
     settings_.Get(L"HighQualityTextures") = IsChecked(Item(kHighQualityTextures)) ? 1 : 0;
-    settings_.Get(L"Antialiasing") = IsChecked(antialiasing_) ? SelectedSampleCount(sampleList_) : 0;
+    settings_.Get(L"Antialiasing") =
+        AntialiasingValue(IsChecked(antialiasing_), sampleList_, settings_.Get(L"Antialiasing").AsInt());
     settings_.Get(L"UsePlaylist") = IsChecked(playMyMusic_) ? 1 : 0;
     settings_.Get(L"MusicVolumePercentage") = TrackbarPosition(musicVolume_);
     settings_.Get(L"DisableOnMouseActivate") = IsChecked(exitOnMouse_) ? 0 : 1;
@@ -329,6 +330,29 @@ void CSettingsDlg::StoreControls() {
 void CSettingsDlg::RevertControls() {
     ApplyToControls();
     NotifyWallpaperAll();
+}
+
+void CSettingsDlg::FillSampleList(int wanted) {
+    bool answered = false;
+    FillAntialiasingList(sampleList_, wanted, probes_.SampleCounts(answered));
+    sampleCountsTaken_ = answered;
+}
+
+void CSettingsDlg::OnLateAnswers() {
+    if (!adaptersTaken_) {
+        bool answered = false;
+        probes_.Adapters(*display_, answered);
+        if (answered) {
+            adaptersTaken_ = true;
+            FillMonitorList();
+        }
+    }
+    if (!sampleCountsTaken_) {
+        // The count the controls stand for now: the user's choice, kept.
+        const int stored = settings_.Get(L"Antialiasing").AsInt();
+        FillSampleList(IsChecked(antialiasing_) ? AntialiasingValue(true, sampleList_, stored) : stored);
+    }
+    if (adaptersTaken_ && sampleCountsTaken_) KillTimer(Handle(), kLateAnswersTimer);
 }
 
 void CSettingsDlg::OnRestoreDefaults() {
@@ -370,12 +394,21 @@ void CSettingsDlg::OnAntialiasingClicked() {
     NotifyWallpaper(6);
 }
 
-void CSettingsDlg::OnEditPlaylist() { ShowPlaylistDialog(GetActiveWindow(), settings_, kProductName); }
+void CSettingsDlg::OnEditPlaylist() {
+    // Its file dialog's library, resolved when first pressed: without it the
+    // editor does not open, and nothing edited so far is lost.
+    if (!platform::ResolveDelayedImports({L"comdlg32.dll"})) return;
+    ShowPlaylistDialog(GetActiveWindow(), settings_, kProductName);
+}
 
 BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     if (message == WM_HSCROLL) {
         OnVolumeScroll(reinterpret_cast<HWND>(lParam));
+        return TRUE;
+    }
+    if (message == WM_TIMER && wParam == kLateAnswersTimer) {
+        OnLateAnswers();
         return TRUE;
     }
     if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
@@ -400,9 +433,7 @@ BOOL CSettingsDlg::ProcessWindowMessage(HWND window, UINT message, WPARAM wParam
 // ---------------------------------------------------------------------------
 
 bool ShowSettingsDialog(HWND owner) {
-    // Destroyed with the configure run, which sends the analytics "end" hit.
-    auto dialog = std::make_unique<CSettingsDlg>();
-    dialog->StartHardwareProbes();
+    auto dialog = CSettingsDlg::Create();
     dialog->DoModal(owner, 0);
     return dialog->HardwareProbesPending();
 }

@@ -48,6 +48,7 @@ bool AntialiasingByDefault(std::uint32_t videoMemoryMiB, std::uint32_t clockMhz)
 HardwareFacts MeasureHardware() {
     HardwareProbe& hardware = Hardware();
     HardwareFacts facts;
+    if (!hardware.CanMeasure()) return facts;
     facts.videoMemoryBytes = hardware.VideoMemoryBytes();
     facts.clockMhz = hardware.ProcessorClockMhz();
     facts.screenHeight = hardware.FullScreenHeight();

@@ -55,7 +55,8 @@ struct HardwareFacts {
     std::int32_t screenHeight = 0;      // full-screen client height, pixels
 };
 
-// Measures the three facts anew through the hardware probe in use.
+// Measures the three facts anew through the hardware probe in use; all
+// unknown when it cannot measure.
 HardwareFacts MeasureHardware();
 
 // Sets the 16 settings that have a default, overwriting what the tree holds

@@ -216,6 +216,7 @@ bool Node::ReadFromRegistry(HKEY root, const std::wstring& subKey) {
 }
 
 bool Node::WriteToRegistry(HKEY root, const std::wstring& subKey) const {
+    const platform::RegistryWriteScope writing;
     auto& registry = platform::Registry();
     platform::RegistryKey key;
     if (registry.CreateKey(root, subKey.c_str(), KEY_SET_VALUE | ViewBit(use64BitView_), key.Receive()) !=

@@ -7,14 +7,26 @@ every request, for tests that capture what a program sends.
 Makes a test root certificate (<folder>/root.der, root.pem) and a server
 certificate for the hosts (default: www.google-analytics.com, localhost)
 signed by it, listens on a free loopback port and writes it to <folder>/port.
+A second port, in <folder>/wrong_name_port, presents a certificate that the
+same root issued for another name (another-name.invalid) instead.
 Each request, tunnelled (CONNECT, then TLS) or plain, is answered with
 "204 No Content" and appended to <folder>/requests.log:
 
     REQUEST <n>
     TUNNEL <host:port, or - for a plain request>
+    CERTIFICATE <the name the presented certificate is for, or - for none>
     LINE <request line>
     HEADER <name>: <value>     (one per header, in order)
     BODY <body as hex>
+    END
+
+A tunnel whose client sends no request over TLS (it refused the certificate,
+or the handshake failed) is appended as
+
+    HANDSHAKE <n>
+    TUNNEL <host:port>
+    CERTIFICATE <name>
+    REFUSED <what happened>
     END
 
 A record is complete only once its END line is there. Runs until killed.
@@ -28,32 +40,40 @@ import tempfile
 import threading
 
 DEFAULT_HOSTS = ["www.google-analytics.com", "localhost"]
+WRONG_NAME = "another-name.invalid"
 
 
-def make_certificates(folder, hosts):
-    def run(*args):
-        subprocess.run(["openssl", *args], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def run_openssl(*args):
+    subprocess.run(["openssl", *args], check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+
+def make_root(folder):
     root_key = os.path.join(folder, "root.key")
     root_pem = os.path.join(folder, "root.pem")
-    server_key = os.path.join(folder, "server.key")
-    server_csr = os.path.join(folder, "server.csr")
-    server_pem = os.path.join(folder, "server.pem")
-    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-sha256",
-        "-subj", "/CN=Sorvane Test Capture Root", "-keyout", root_key, "-out", root_pem,
-        "-addext", "basicConstraints=critical,CA:TRUE",
-        "-addext", "keyUsage=critical,keyCertSign,cRLSign")
-    run("x509", "-in", root_pem, "-outform", "DER", "-out", os.path.join(folder, "root.der"))
-    run("req", "-newkey", "rsa:2048", "-nodes", "-sha256", "-subj", "/CN=" + hosts[0],
-        "-keyout", server_key, "-out", server_csr)
+    run_openssl("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-sha256",
+                "-subj", "/CN=Sorvane Test Capture Root", "-keyout", root_key, "-out", root_pem,
+                "-addext", "basicConstraints=critical,CA:TRUE",
+                "-addext", "keyUsage=critical,keyCertSign,cRLSign")
+    run_openssl("x509", "-in", root_pem, "-outform", "DER", "-out", os.path.join(folder, "root.der"))
+    return root_pem, root_key
+
+
+def make_server_certificate(folder, stem, hosts, root):
+    """A server certificate for the hosts, issued by the root: (pem, key)."""
+    root_pem, root_key = root
+    server_key = os.path.join(folder, stem + ".key")
+    server_csr = os.path.join(folder, stem + ".csr")
+    server_pem = os.path.join(folder, stem + ".pem")
+    run_openssl("req", "-newkey", "rsa:2048", "-nodes", "-sha256", "-subj", "/CN=" + hosts[0],
+                "-keyout", server_key, "-out", server_csr)
     names = ",".join(("IP:" if h.replace(".", "").isdigit() else "DNS:") + h for h in hosts)
     with tempfile.NamedTemporaryFile("w", suffix=".ext", dir=folder, delete=False) as ext:
         ext.write("subjectAltName=" + names + "\n")
         ext.write("basicConstraints=critical,CA:FALSE\n")
         ext.write("keyUsage=critical,digitalSignature,keyEncipherment\n")
         ext.write("extendedKeyUsage=serverAuth\n")
-    run("x509", "-req", "-in", server_csr, "-CA", root_pem, "-CAkey", root_key, "-CAcreateserial",
-        "-days", "2", "-sha256", "-extfile", ext.name, "-out", server_pem)
+    run_openssl("x509", "-req", "-in", server_csr, "-CA", root_pem, "-CAkey", root_key, "-CAcreateserial",
+                "-days", "2", "-sha256", "-extfile", ext.name, "-out", server_pem)
     return server_pem, server_key
 
 
@@ -64,12 +84,20 @@ class Recorder:
         self.count = 0
         open(path, "w").close()
 
-    def record(self, tunnel, line, headers, body):
+    def record(self, tunnel, certificate, line, headers, body):
+        lines = ["LINE " + line]
+        lines += ["HEADER %s: %s" % (name, value) for name, value in headers]
+        lines += ["BODY " + body.hex()]
+        self.append("REQUEST", tunnel, certificate, lines)
+
+    def refused(self, tunnel, certificate, what):
+        self.append("HANDSHAKE", tunnel, certificate, ["REFUSED " + what])
+
+    def append(self, kind, tunnel, certificate, lines):
         with self.lock:
             self.count += 1
-            lines = ["REQUEST %d" % self.count, "TUNNEL " + (tunnel or "-"), "LINE " + line]
-            lines += ["HEADER %s: %s" % (name, value) for name, value in headers]
-            lines += ["BODY " + body.hex(), "END"]
+            lines = ["%s %d" % (kind, self.count), "TUNNEL " + (tunnel or "-"), "CERTIFICATE " + (certificate or "-")] \
+                + lines + ["END"]
             with open(self.path, "a", encoding="utf-8", errors="replace") as log:
                 log.write("\n".join(lines) + "\n")
                 log.flush()
@@ -109,19 +137,19 @@ def read_body(stream, headers):
     return body
 
 
-def serve_requests(stream, tunnel, first, recorder):
+def serve_requests(stream, tunnel, certificate, first, recorder):
     head = first
     while head:
         line, headers = head
         body = read_body(stream, headers)
-        recorder.record(tunnel, line, headers, body)
+        recorder.record(tunnel, certificate, line, headers, body)
         stream.sendall(b"HTTP/1.1 204 No Content\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
         if any(n.lower() == "connection" and v.lower() == "close" for n, v in headers):
             return
         head = read_head(stream)
 
 
-def handle(connection, context, recorder):
+def handle(connection, context, certificate, recorder):
     try:
         connection.settimeout(30)
         head = read_head(connection)
@@ -132,16 +160,25 @@ def handle(connection, context, recorder):
         if method.upper() == "CONNECT":
             tunnel = rest.split(" ")[0]
             connection.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
-            secure = context.wrap_socket(connection, server_side=True)
             try:
-                serve_requests(secure, tunnel, read_head(secure), recorder)
+                secure = context.wrap_socket(connection, server_side=True)
+            except (OSError, ssl.SSLError) as error:
+                recorder.refused(tunnel, certificate, "handshake failed: %s" % error)
+                return
+            try:
+                first = read_head(secure)
+                if not first:
+                    # A client that checks the certificate and refuses it
+                    # ends the connection right after the handshake.
+                    recorder.refused(tunnel, certificate, "closed after the handshake without a request")
+                serve_requests(secure, tunnel, certificate, first, recorder)
             finally:
                 try:
                     secure.unwrap()
                 except (OSError, ValueError):
                     pass
         else:
-            serve_requests(connection, None, head, recorder)
+            serve_requests(connection, None, None, head, recorder)
     except (OSError, ssl.SSLError):
         pass
     finally:
@@ -151,26 +188,44 @@ def handle(connection, context, recorder):
             pass
 
 
-def main():
-    folder = sys.argv[1]
-    hosts = sys.argv[2:] or DEFAULT_HOSTS
-    os.makedirs(folder, exist_ok=True)
-    certificate, key = make_certificates(folder, hosts)
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(certificate, key)
-    recorder = Recorder(os.path.join(folder, "requests.log"))
+def serve(listener, context, certificate, recorder):
+    while True:
+        connection, _ = listener.accept()
+        threading.Thread(target=handle, args=(connection, context, certificate, recorder), daemon=True).start()
 
+
+def listen(folder, name):
+    """A listener on a free loopback port, written to <folder>/<name>."""
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))
     listener.listen(16)
-    port_file = os.path.join(folder, "port")
+    port_file = os.path.join(folder, name)
     with open(port_file + ".tmp", "w") as out:
         out.write("%d\n" % listener.getsockname()[1])
     os.replace(port_file + ".tmp", port_file)
-    while True:
-        connection, _ = listener.accept()
-        threading.Thread(target=handle, args=(connection, context, recorder), daemon=True).start()
+    return listener
+
+
+def context_for(certificate):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(*certificate)
+    return context
+
+
+def main():
+    folder = sys.argv[1]
+    hosts = sys.argv[2:] or DEFAULT_HOSTS
+    os.makedirs(folder, exist_ok=True)
+    root = make_root(folder)
+    right = context_for(make_server_certificate(folder, "server", hosts, root))
+    wrong = context_for(make_server_certificate(folder, "wrong-name", [WRONG_NAME], root))
+    recorder = Recorder(os.path.join(folder, "requests.log"))
+    # The port files are the signal that the capture is ready: the second first.
+    wrong_listener = listen(folder, "wrong_name_port")
+    right_listener = listen(folder, "port")
+    threading.Thread(target=serve, args=(wrong_listener, wrong, WRONG_NAME, recorder), daemon=True).start()
+    serve(right_listener, right, hosts[0], recorder)
 
 
 if __name__ == "__main__":

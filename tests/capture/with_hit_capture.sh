@@ -3,14 +3,19 @@
 # our loopback capture proxy records every HTTP and HTTPS request sent to it.
 #   with_hit_capture.sh <name> <program.exe> [arguments...]
 # The program learns where the capture is from SORVANE_CAPTURE_PORT,
-# SORVANE_CAPTURE_LOG (the request log, as a Windows path) and
+# SORVANE_CAPTURE_WRONG_NAME_PORT (where the capture presents a certificate
+# issued for another name), SORVANE_CAPTURE_LOG (the request log, as a
+# Windows path) and
 # SORVANE_CAPTURE_ROOT (the test root certificate, DER, as a Windows path);
 # the test driver points the test's own Wine prefix at it. Nothing outside the
 # test's prefix, its folder and the processes started here is changed.
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# The same network as the program's (tests/harness/wine_run.sh).
+source "$here/../harness/loopback_network.sh"
+enter_loopback_network "$0" "$@"
 name=$1; program=$2; shift 2
 
-here=$(cd "$(dirname "$0")" && pwd)
 bin_dir=$(cd "$(dirname "$program")" && pwd)
 build=$bin_dir
 while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ]; do build=$(dirname "$build"); done
@@ -36,6 +41,7 @@ fi
 
 to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 export SORVANE_CAPTURE_PORT=$(head -n1 "$folder/port")
+export SORVANE_CAPTURE_WRONG_NAME_PORT=$(head -n1 "$folder/wrong_name_port")
 export SORVANE_CAPTURE_LOG=$(to_windows "$folder/requests.log")
 export SORVANE_CAPTURE_ROOT=$(to_windows "$folder/root.der")
 

@@ -131,13 +131,18 @@ class AnalyticsWire : public ::testing::Test {
 TEST_F(AnalyticsWire, ConfigureRunSendsItsPageViewAndTheVisitClick) {
     std::map<std::string, Pairs> hits;
     std::wstring id;
+    std::vector<std::wstring> modules;
     const ConfigureRun run = RunConfigure([&](HWND dialog) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(dialog, &processId);
+        modules = e2e::LoadedModules(processId);
         id = Stored(L"ClientGuid");
         hits = HitsOf(Narrow(id), 2);
         e2e::Click(e2e::Control(dialog, kVisitButton));
         hits = HitsOf(Narrow(id), 3);
     });
     EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(std::count(modules.begin(), modules.end(), L"wininet.dll"), 1) << "the session loads WinINet";
     EXPECT_TRUE(IsUpperGuid(id)) << Narrow(id);
     EXPECT_EQ(Stored(L"SessionCount"), L"1");
     ASSERT_EQ(hits.count("page_view"), 1u);
@@ -275,6 +280,34 @@ TEST_F(TwoMonitorsWire, EveryHitCountsBothMonitorsAndCarriesEachSize) {
         EXPECT_EQ(Value(pairs, "up.screen_size3"), "(absent)") << event;
         EXPECT_EQ(Value(pairs, "sr"), "1280x1024") << event << ": the primary display's resolution";
     }
+}
+
+// A certificate that the trusted root issued for another name: the program
+// connects, refuses it, and sends nothing over that connection.
+TEST_F(AnalyticsWire, CertificateForAnotherNameIsRefusedAndNothingIsSent) {
+    std::string error;
+    ASSERT_TRUE(e2e::RouteInternetThroughCapture(error, e2e::CaptureCertificate::ForAnotherName)) << error;
+    const std::string collectionHost = "www.google-analytics.com:443";
+    auto refusals = [&] {
+        std::size_t count = 0;
+        for (const auto& handshake : e2e::RefusedHandshakes())
+            if (handshake.tunnel == collectionHost && handshake.certificate != "www.google-analytics.com") ++count;
+        return count;
+    };
+    auto sentThroughTheWrongName = [] {
+        std::size_t count = 0;
+        for (const auto& request : e2e::CapturedRequests())
+            if (!request.certificate.empty() && request.certificate != "www.google-analytics.com") ++count;
+        return count;
+    };
+    bool refused = false;
+    const ConfigureRun run = RunConfigure([&](HWND) {
+        refused = e2e::WaitUntil([&] { return refusals() >= 1; }, kDeadline);
+    });
+    EXPECT_EQ(run.exitCode, 0u) << "the dialog ends";
+    EXPECT_EQ(Stored(L"SessionCount"), L"1") << "the session started";
+    EXPECT_TRUE(refused) << "no connection to the collection host was tried and refused";
+    EXPECT_EQ(sentThroughTheWrongName(), 0u) << "a hit went to a server whose certificate names another host";
 }
 
 // The process ends only once its closing hit has arrived: read at the

@@ -74,22 +74,36 @@ class WithoutDirect3D11 {
     bool seeded_ = false;
 };
 
-TEST_F(LiveChanges, WithoutSampleCountsTheBoxShowsTheStoredStateAndZeroIsPostedAndStored) {
+TEST_F(LiveChanges, WithoutSampleCountsTheBoxKeepsTheStoredChoiceAndPostsWhatOkStores) {
     WithoutDirect3D11 noDirect3D11;
     ASSERT_TRUE(noDirect3D11.Seeded());
-    SeedSetting(L"Antialiasing", L"2: 1"); // the computed default: on, no count yet
-    e2e::WallpaperStandIn wallpaper;
-    Open();
-    ASSERT_EQ(e2e::ComboItems(Item(SampleList)), std::vector<std::wstring>{})
-        << "Direct3D 11 still offers sample counts";
-    EXPECT_TRUE(Checked(Antialiasing));
-
-    e2e::Click(Item(Antialiasing));
-    EXPECT_EQ(Take(wallpaper, 1), (Posts{{6, 0}}));
-    e2e::Click(Item(Antialiasing));
-    EXPECT_EQ(Take(wallpaper, 1), (Posts{{6, 0}})) << "checked over an empty list";
-    PressAndWaitForExit(Ok);
-    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0");
+    const struct {
+        const wchar_t* stored;
+        int clicks;  // on the box, each answered by one code 6 post
+        Posts posts; // those posts
+        const wchar_t* storedByOk;
+    } cases[] = {
+        {L"2: 8", 0, {}, L"2: 8"},                // a count chosen where Direct3D 11 offered it, untouched
+        {L"2: 8", 2, {{6, 0}, {6, 8}}, L"2: 8"},  // unchecked and checked again
+        {L"2: 1", 2, {{6, 0}, {6, 1}}, L"2: 1"},  // the computed default: on, no count yet
+        {L"2: -1", 0, {}, L"2: 1"},               // what earlier front ends stored for "on"
+        {L"2: 0", 1, {{6, 1}}, L"2: 1"},          // checked by the user: the "on" flag
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        SeedSetting(L"Antialiasing", c.stored);
+        e2e::WallpaperStandIn wallpaper;
+        Open();
+        ASSERT_EQ(e2e::ComboItems(Item(SampleList)), std::vector<std::wstring>{})
+            << "Direct3D 11 still offers sample counts";
+        EXPECT_EQ(Checked(Antialiasing), std::wstring(c.stored) != L"2: 0");
+        for (int click = 0; click < c.clicks; ++click) {
+            e2e::Click(Item(Antialiasing));
+            EXPECT_EQ(Take(wallpaper, 1), (Posts{c.posts[static_cast<size_t>(click)]}));
+        }
+        PressAndWaitForExit(Ok);
+        EXPECT_EQ(Stored(L"Antialiasing"), c.storedByOk);
+    }
 }
 
 TEST_F(LiveChanges, RestoreDefaultsPostsTheDefaultsAndWritesNothing) {

@@ -5,6 +5,7 @@
 // (tests/e2e/CMakeLists.txt); a plain load from the same folder proves that a
 // planted file is found and noticed.
 #include "tests/e2e/driver/file_dialog.h"
+#include "tests/e2e/driver/hit_capture.h"
 #include "tests/e2e/driver/main_program_stand_in.h"
 #include "tests/e2e/driver/preview_host.h"
 #include "tests/e2e/driver/test_files.h"
@@ -120,6 +121,8 @@ TEST_F(PlantedLibraries, NoModeLoadsOneAndEachStillWorks) {
     // The settings dialog with usage statistics on, the playlist editor with
     // its open-file dialog, and "Visit...".
     ASSERT_TRUE(e2e::DeleteValue(HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics"));
+    // Its hits go nowhere: the harness's recorder refuses them.
+    ASSERT_TRUE(e2e::ExpectRefusedRequests("CONNECT www.google-analytics.com:443"));
     SeedSetting(L"UsePlaylist", L"2: 1");
     ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\https\\shell\\open\\command", L"",
                               L"\"" + Binary(L"url_recorder.exe") + L"\" \"%1\""));

@@ -1,6 +1,7 @@
 // Which registry view the real program uses on 64-bit Windows, whatever its own
 // bitness: the product and maker values in the 64-bit view only; values planted
 // in the 32-bit view (WOW6432Node) are neither seen nor ever written.
+#include "tests/e2e/driver/hit_capture.h"
 #include "tests/e2e/driver/main_program_stand_in.h"
 #include "tests/e2e/settings_dialog_fixture.h"
 
@@ -47,6 +48,8 @@ TEST_F(RegistryViews, AnalyticsIdentityIsReadAndWrittenIn64BitView) {
     Seed32(kMakerKey, L"ClientGuid", planted.c_str());
     Seed32(kMakerKey, L"SessionCount", L"41");
     ASSERT_TRUE(e2e::DeleteValue(HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics"));
+    // Its hits go nowhere: the harness's recorder refuses them.
+    ASSERT_TRUE(e2e::ExpectRefusedRequests("CONNECT www.google-analytics.com:443"));
     SeedSetting(L"MusicVolumePercentage", L"2: 40"); // a session starts only over a readable product key
     const auto before = Values32(kMakerKey);
     Open();

@@ -2,6 +2,8 @@
 // setting, Cancel and closing write nothing.
 #include "tests/e2e/settings_dialog_fixture.h"
 
+#include <algorithm>
+
 namespace settings_e2e {
 namespace {
 
@@ -34,6 +36,11 @@ TEST_F(SettingsDialogTest, FreshSystemShowsTheDefaults) {
     EXPECT_FALSE(Enabled(MonitorList));
     EXPECT_FALSE(Enabled(BlankScreens));
     EXPECT_TRUE(Checked(BlankScreens));
+    // Analytics is off here: none of its libraries is loaded.
+    const auto modules = saver_.LoadedModules();
+    ASSERT_FALSE(modules.empty());
+    for (const wchar_t* analyticsOnly : {L"wininet.dll", L"urlmon.dll", L"winmm.dll"})
+        EXPECT_EQ(std::count(modules.begin(), modules.end(), analyticsOnly), 0) << testing::PrintToString(analyticsOnly);
     PressAndWaitForExit(Cancel);
 }
 

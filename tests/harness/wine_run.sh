@@ -5,6 +5,15 @@
 # The prefix is a copy of a template prefix made once per build folder (the
 # copy hard-links everything but the registry files, which Wine rewrites).
 #
+# No test reaches the internet: the run happens in a network namespace with
+# loopback only where the machine allows one (tests/harness/loopback_network.sh),
+# and the prefix's WinINet goes through a loopback recorder that refuses every
+# request and logs its target (tests/harness/request_recorder.py), unless a
+# test routes it to the capture proxy. The run fails when the recorder logged
+# a request for anything but loopback that no test declared as its own (in the
+# file SORVANE_NETWORK_EXPECTED names, one "<method> <target>" a line); its
+# log is build/wine/network/<name>/requests.log.
+#
 # Environment for the harness:
 #   SORVANE_WINDOWS=32   a 32-bit Windows instead of a 64-bit one (whose
 #                        32-bit side runs 32-bit programs under WOW64)
@@ -30,9 +39,11 @@
 # kernel that refuses 32-bit code) is not run: the harness says so and exits
 # with 77, which ctest reports as skipped.
 set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/loopback_network.sh"
+enter_loopback_network "$0" "$@"
 name=$1; program=$2; shift 2
 
-here=$(cd "$(dirname "$0")" && pwd)
 bin_dir=$(cd "$(dirname "$program")" && pwd)
 # A shell script (a name ending in .sh) runs instead of a Windows program, in
 # the same prefix and display, with WINEPREFIX, DISPLAY and WINE (the
@@ -81,12 +92,41 @@ cp -al "$template" "$prefix"
 for reg in "$prefix"/*.reg; do cp --remove-destination "$template/$(basename "$reg")" "$reg"; done
 export WINEPREFIX=$prefix
 
+# The recorder, and the prefix's Internet settings pointing at it (written
+# into the copied registry before the prefix's server reads it). Nothing
+# bypasses the proxy, loopback names included.
+network=$build/wine/network/$name
+rm -rf "$network"
+mkdir -p "$network"
+python3 "$here/request_recorder.py" "$network" >"$network/recorder.out" 2>&1 &
+recorder=$!
+for _ in $(seq 200); do
+    [ -s "$network/port" ] && break
+    kill -0 "$recorder" 2>/dev/null || break
+    sleep 0.05
+done
+if [ ! -s "$network/port" ]; then
+    echo "wine_run: the request recorder did not start:" >&2
+    cat "$network/recorder.out" >&2
+    exit 1
+fi
+awk -v server="127.0.0.1:$(head -n1 "$network/port")" '
+    function route() { print "\"ProxyEnable\"=dword:00000001"; print "\"ProxyServer\"=\"" server "\""; routed = 1 }
+    pending && !/^#/ { route(); pending = 0 }
+    { print }
+    index($0, "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Internet Settings] ") == 1 { pending = 1 }
+    END {
+        if (pending) route()
+        if (!routed) { print ""; print "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Internet Settings] 0"; route() }
+    }' "$prefix/user.reg" >"$prefix/user.reg.routed" && mv "$prefix/user.reg.routed" "$prefix/user.reg"
+
 artifacts=$build/artifacts/$name
 mkdir -p "$artifacts"
 to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 export SORVANE_SCR=$(to_windows "${SORVANE_SCR_FILE:-$build/Sorvane 3D Screensaver.scr}")
 export SORVANE_ARTIFACTS=$(to_windows "$artifacts")
 export SORVANE_TEST_BIN=$(to_windows "$bin_dir")
+export SORVANE_NETWORK_EXPECTED=$(to_windows "$network/expected")
 # GoogleTest's results, for the summary of scripts/test.sh.
 if [ -n "${SORVANE_RESULTS:-}" ]; then
     export GTEST_OUTPUT="xml:$(to_windows "$SORVANE_RESULTS/$name.xml")"
@@ -178,6 +218,7 @@ rm -f "$display_file"
 cleanup() {
     "$wineserver" -k >/dev/null 2>&1
     kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
+    kill "$recorder" 2>/dev/null; wait "$recorder" 2>/dev/null
 }
 trap cleanup EXIT
 
@@ -203,6 +244,15 @@ else
     "${locale[@]}" "$wine" "$program" "$@"
 fi
 rc=$?
+"$wineserver" -k >/dev/null 2>&1
+# Tests aim at loopback on purpose; anything else would have left the machine.
+touch "$network/expected"
+if outside=$(grep -Ev '^[A-Za-z]+ ([a-z]+://)?(127\.[0-9.]+|localhost|\[::1\])([:/].*)?$' "$network/requests.log" |
+             grep -vxF -f <(tr -d '\r' <"$network/expected")); then
+    echo "wine_run: $name tried to reach the network ($SORVANE_NETWORK network); the recorder refused:" >&2
+    sed 's/^/    /' <<<"$outside" >&2
+    [ $rc != 0 ] || rc=1
+fi
 # Screenshots are saved as BMP by the Windows side; keep PNG copies to look at.
 for bmp in "$artifacts"/*.bmp; do
     [ -e "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"

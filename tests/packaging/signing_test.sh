@@ -3,8 +3,10 @@
 # build/win32, with a throwaway certificate authority made here (everything
 # stays in build/signing-test): the signed programs verify against it and
 # still run under Wine, a changed byte breaks the signature, the package is
-# signed or not signed as asked, and every way signing can fail stops the
-# packaging with its reason, no package left and the password never shown.
+# signed or not signed as asked, a legacy PKCS#12 file still signs, every way
+# signing can fail stops the packaging with its reason and no package left,
+# the package's folder is replaced only when it holds an earlier package, and
+# the password is never shown nor left in a started process's environment.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$root/build/signing-test
@@ -29,14 +31,18 @@ failed() {
 }
 step() { echo "-- signing test: $*"; }
 
-# Every openssl and osslsigncode run by the scripts records its arguments, to
-# prove that the password is on none of them.
+# Every openssl and osslsigncode run by the scripts records its arguments and
+# its environment, to prove that the password is in none of them.
 mkdir bin
 for tool in openssl osslsigncode; do
-    printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/arguments.log"\nexec %s "$@"\n' "$work" "$(command -v $tool)" \
-        >"bin/$tool"
+    printf '#!/bin/sh\nprintf "%%s\\n" "$*" >>"%s/arguments.log"\nenv >>"%s/environment.log"\nexec %s "$@"\n' \
+        "$work" "$work" "$(command -v $tool)" >"bin/$tool"
     chmod +x "bin/$tool"
 done
+# An osslsigncode older than the scripts need.
+mkdir old-osslsigncode
+printf '#!/bin/sh\necho "osslsigncode 2.4, using:"\n' >old-osslsigncode/osslsigncode
+chmod +x old-osslsigncode/osslsigncode
 
 step "a test authority and its certificates"
 password="correct horse 4e1f battery"
@@ -44,19 +50,54 @@ printf '%s\n' "$password" >password
 printf 'not the password\n' >wrong-password
 openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 -subj "/CN=Sorvane Test Authority" \
     -addext basicConstraints=critical,CA:TRUE -addext keyUsage=critical,keyCertSign 2>/dev/null
-# name: the extensions of a certificate issued by the authority, in a PKCS#12 file of the name.
+# name days: the extensions of a certificate issued by the authority, valid
+# from now for that many days, in a PKCS#12 file of the name.
 issue() {
-    local name=$1
-    shift
-    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$name.key" -out "$name.pem" -days 2 -CA ca.pem \
+    local name=$1 days=$2
+    shift 2
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout "$name.key" -out "$name.pem" -days "$days" -CA ca.pem \
         -CAkey ca.key -subj "/C=GB/O=Quenvale Test/CN=Sorvane Test $name" -addext basicConstraints=CA:FALSE \
         "$@" 2>/dev/null &&
         openssl pkcs12 -export -in "$name.pem" -inkey "$name.key" -certfile ca.pem -passout file:password \
             -out "$name.p12"
 }
-if ! issue publisher -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning ||
-    ! issue website -addext extendedKeyUsage=serverAuth,clientAuth ||
-    ! issue plain -addext keyUsage=critical,digitalSignature; then
+# name from to: a code-signing certificate valid between two dates (YYYYMMDDHHMMSSZ).
+issue_dated() {
+    local name=$1
+    openssl req -new -newkey rsa:2048 -nodes -keyout "$name.key" -out "$name.csr" \
+        -subj "/C=GB/O=Quenvale Test/CN=Sorvane Test $name" -addext basicConstraints=CA:FALSE \
+        -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning 2>/dev/null &&
+        openssl ca -batch -config ca.cnf -cert ca.pem -keyfile ca.key -in "$name.csr" -out "$name.pem" -notext \
+            -startdate "$2" -enddate "$3" 2>/dev/null &&
+        openssl pkcs12 -export -in "$name.pem" -inkey "$name.key" -certfile ca.pem -passout file:password \
+            -out "$name.p12"
+}
+cat >ca.cnf <<'CONF'
+[ca]
+default_ca = test
+[test]
+database = index.txt
+new_certs_dir = .
+serial = serial
+default_md = sha256
+policy = any
+unique_subject = no
+copy_extensions = copy
+[any]
+countryName = optional
+organizationName = optional
+commonName = supplied
+CONF
+touch index.txt
+echo 01 >serial
+if ! issue publisher 365 -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning ||
+    ! issue expiring 10 -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning ||
+    ! issue website 365 -addext extendedKeyUsage=serverAuth,clientAuth ||
+    ! issue plain 365 -addext keyUsage=critical,digitalSignature ||
+    ! issue_dated expired 20200101000000Z 20210101000000Z ||
+    ! issue_dated future 20900101000000Z 20910101000000Z ||
+    ! openssl pkcs12 -export -legacy -in publisher.pem -inkey publisher.key -certfile ca.pem -passout file:password \
+        -out legacy.p12; then
     echo "signing test: openssl could not make the test certificates" >&2
     exit 1
 fi
@@ -92,6 +133,26 @@ open(sys.argv[2], "wb").write(data)
 PY
     osslsigncode verify -CAfile ca.pem -in "$work/signed/$arch-changed.scr" >/dev/null 2>&1 &&
         failed "$arch: a program with one byte changed still verifies"
+done
+
+step "what signing warns of, and a legacy PKCS#12 file"
+# what | certificate | expected warning or note | one it must not give
+cases=(
+    "no time-stamp server|publisher.p12|the signature dies with the certificate|expires within 30 days"
+    "a certificate expiring in 10 days|expiring.p12|expires within 30 days|legacy encryption"
+    "a legacy PKCS#12 file|legacy.p12|read through OpenSSL's legacy provider|expires within 30 days"
+)
+for case in "${cases[@]}"; do
+    IFS='|' read -r what certificate message not_message <<<"$case"
+    rm -f warned.scr
+    SORVANE_SIGN_PKCS12=$certificate SORVANE_SIGN_PASSWORD_FILE=password \
+        "$root/scripts/sign.sh" "${program[64-bit]}" warned.scr >case.log 2>&1 || failed "$what: sign.sh failed:
+$(cat case.log)"
+    cat case.log >>output.log
+    grep -qF "$message" case.log || failed "$what: expected \"$message\", got:
+$(cat case.log)"
+    grep -qF "$not_message" case.log && failed "$what: said \"$not_message\" too"
+    [ -f warned.scr ] && { verifies warned.scr || failed "$what: the signed program does not verify"; }
 done
 
 step "the signed programs under Wine: /t ends with 0, /c shows the settings dialog"
@@ -140,12 +201,16 @@ cases=(
     "a certificate without usages|plain.p12|password||${program[32-bit]}|is not for code signing: its extended key usage is missing"
     "an unreachable time-stamp server|publisher.p12|password|http://127.0.0.1:9/|${program[32-bit]}|RFC 3161 timestamping failed"
     "a 32-bit file that cannot be signed|publisher.p12|password||$work/not-a-program.scr|not-a-program.scr failed"
+    "an expired certificate|expired.p12|password||${program[32-bit]}|expired on Jan  1 00:00:00 2021 GMT"
+    "a certificate not yet valid|future.p12|password||${program[32-bit]}|is not valid before Jan  1 00:00:00 2090 GMT"
+    "an osslsigncode too old|publisher.p12|password||${program[32-bit]}|osslsigncode 2.4 is too old; version 2.5 or later is needed|$work/old-osslsigncode"
 )
 for case in "${cases[@]}"; do
-    IFS='|' read -r what certificate password_file timestamp file32 message <<<"$case"
+    IFS='|' read -r what certificate password_file timestamp file32 message tools <<<"$case"
     rm -rf failed-dist
     cp -r signed-dist failed-dist
-    SORVANE_SIGN_PKCS12=$certificate SORVANE_SIGN_PASSWORD_FILE=$password_file SORVANE_SIGN_TIMESTAMP=$timestamp \
+    PATH=${tools:+$tools:}$PATH SORVANE_SIGN_PKCS12=$certificate SORVANE_SIGN_PASSWORD_FILE=$password_file \
+        SORVANE_SIGN_TIMESTAMP=$timestamp \
         "$root/scripts/package.sh" --prebuilt "${program[64-bit]}" "$file32" --dist failed-dist >case.log 2>&1
     rc=$?
     cat case.log >>output.log
@@ -154,16 +219,41 @@ for case in "${cases[@]}"; do
 $(cat case.log)"
     [ ! -e failed-dist ] || failed "$what: left a package: $(find failed-dist -type f | tr '\n' ' ')"
 done
-mkdir -p not-a-package
-touch not-a-package/keep
-package not-a-package >case.log 2>&1 && failed "package.sh replaced a folder that is no package"
-[ -e not-a-package/keep ] || failed "package.sh deleted a folder that is no package"
+
+step "the package's folder: replaced only when empty or an earlier package"
+# what | how the folder is made | what must stay of it
+cases=(
+    "a folder with a file of its own|mkdir not-a-package; touch not-a-package/keep|not-a-package/keep"
+    "a regular file|printf 'notes\\n' >not-a-package|not-a-package"
+    "an earlier package with a file of its own below its top|cp -r signed-dist not-a-package; touch not-a-package/64-bit/notes.txt|not-a-package/64-bit/notes.txt"
+    "an earlier package with a changed file|cp -r signed-dist not-a-package; printf 'x' >>not-a-package/README.txt; printf 'x' >>'not-a-package/32-bit/$name'|not-a-package/32-bit/$name"
+    "a link to an earlier package|ln -s signed-dist not-a-package|signed-dist/SHA256SUMS"
+)
+for case in "${cases[@]}"; do
+    IFS='|' read -r what make kept <<<"$case"
+    rm -rf not-a-package
+    eval "$make"
+    before=$(find not-a-package/ signed-dist -exec stat -c '%n %s %Y' {} + 2>/dev/null | sort | sha256sum)
+    package not-a-package >case.log 2>&1 && failed "package.sh replaced $what"
+    grep -q "choose another folder" case.log || failed "$what: no reason given: $(cat case.log)"
+    [ -e "$kept" ] || failed "package.sh deleted $kept of $what"
+    after=$(find not-a-package/ signed-dist -exec stat -c '%n %s %Y' {} + 2>/dev/null | sort | sha256sum)
+    [ "$before" = "$after" ] || failed "package.sh changed $what"
+done
+rm -rf not-a-package && mkdir not-a-package
+package not-a-package >case.log 2>&1 || failed "package.sh refused an empty folder: $(cat case.log)"
+cp -r unsigned-dist earlier-package
+package earlier-package >case.log 2>&1 || failed "package.sh refused an earlier package: $(cat case.log)"
 leftovers=$(find "$work" -name '.signing.*' -o -name '.*.partial.*')
 [ -z "$leftovers" ] || failed "signing left work folders behind: $leftovers"
 
-step "the password on no command line and in no output"
-[ -s arguments.log ] || failed "no openssl or osslsigncode run was recorded"
-grep -qF "correct horse" arguments.log output.log && failed "the password shows: $(grep -F "correct horse" arguments.log output.log)"
+step "the password on no command line, in no environment and in no output"
+[ -s arguments.log ] && [ -s environment.log ] || failed "no openssl or osslsigncode run was recorded"
+step "  (the package, with the password in the environment)"
+SORVANE_SIGN_PKCS12=publisher.p12 SORVANE_SIGN_PASSWORD=$password package env-dist >>output.log 2>&1 ||
+    failed "package.sh with the password in the environment: $(tail -n 5 output.log)"
+grep -qF "correct horse" arguments.log environment.log output.log &&
+    failed "the password shows: $(grep -lF "correct horse" arguments.log environment.log output.log | tr '\n' ' ')"
 
 if [ $failures = 0 ]; then
     echo "== signing test: passed"

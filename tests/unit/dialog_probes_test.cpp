@@ -154,8 +154,20 @@ TEST(DialogProbes, ProbesThatDoNotAnswerCountAsFailedAtTheirBound) {
     EXPECT_LT(waited, seconds(10)) << "the second wait must not add a bound of its own";
     EXPECT_FALSE(probes.AllAnswered());
     EXPECT_FALSE(probes.HardwareFactsStarted());
-    const HardwareFacts none = probes.Facts();
-    EXPECT_EQ(none.videoMemoryBytes, 0u) << "facts never measured are unknown";
+}
+
+// The facts are measured once, when first asked for if not before; every
+// later answer is that one.
+TEST(DialogProbes, FactsAreMeasuredOnceWhenFirstNeeded) {
+    static FixedHardware hardware(512u << 20, 2500, 1017);
+    ScopedHardware useHardware(hardware);
+    DialogProbes probes;
+    EXPECT_FALSE(probes.HardwareFactsStarted());
+    EXPECT_EQ(probes.Facts().clockMhz, 2500);
+    EXPECT_TRUE(probes.HardwareFactsStarted());
+    probes.StartHardwareFacts();
+    EXPECT_EQ(probes.Facts().videoMemoryBytes, 512u << 20);
+    EXPECT_EQ(hardware.Queries(), 3) << "one measurement: video memory, clock and height, once each";
 }
 
 } // namespace

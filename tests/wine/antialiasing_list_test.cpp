@@ -28,30 +28,40 @@ protected:
     HWND list_ = nullptr;
 };
 
+// The wanted count is the stored one; `checkedValue` is what a checked box
+// then stands for (stored by OK, posted as code 6); an unchecked box is 0.
 TEST_F(AntialiasingListTest, SelectionFollowsTheWantedCountOrTheTopEntryAndGivesItsCount) {
     struct Case {
         std::vector<int> counts;
         int wanted;
         const wchar_t* selected;
         int selectedCount;
+        int checkedValue;
     };
     const Case cases[] = {
-        {{2, 4, 8}, 1, L"2x", 2}, // the computed default is a flag, not a count
-        {{2, 4, 8, 16}, 1, L"16x", 16},
-        {{2, 3, 4, 6, 8, 10, 12, 16, 24, 31}, 1, L"10x", 10},
-        {{2, 4, 8}, 4, L"4x", 4},
-        {{2, 4, 8}, 8, L"8x", 8},
-        {{2, 4, 8, 16}, 4, L"16x", 16}, // "16x" lands at the top after "4x" was chosen
-        {{4}, 0, L"4x", 4},
-        {{4, 8}, 8, L"8x", 8},
-        {{}, 4, L"(none)", 0}, // no count: antialiasing off, never the list's error result
-        {{}, 1, L"(none)", 0},
+        {{2, 4, 8}, 1, L"2x", 2, 2}, // the computed default is a flag, not a count
+        {{2, 4, 8, 16}, 1, L"16x", 16, 16},
+        {{2, 3, 4, 6, 8, 10, 12, 16, 24, 31}, 1, L"10x", 10, 10},
+        {{2, 4, 8}, 4, L"4x", 4, 4},
+        {{2, 4, 8}, 8, L"8x", 8, 8},
+        {{2, 4, 8, 16}, 4, L"16x", 16, 16}, // "16x" lands at the top after "4x" was chosen
+        {{4}, 0, L"4x", 4, 4},
+        {{4, 8}, 8, L"8x", 8, 8},
+        {{4}, 8, L"4x", 4, 4}, // the stored count is not offered: the top entry
+        // No count to choose from: the stored choice stands, never the list's error result.
+        {{}, 4, L"(none)", 0, 4},
+        {{}, 1, L"(none)", 0, 1},
+        {{}, 0, L"(none)", 0, 1},  // checked by the user: the "on" flag
+        {{}, -1, L"(none)", 0, 1}, // earlier front ends' "on"
     };
     for (const auto& c : cases) {
         FillAntialiasingList(list_, c.wanted, c.counts);
-        EXPECT_EQ(Selected(), c.selected) << "wanted " << c.wanted << " of " << c.counts.size() << " counts";
-        EXPECT_EQ(SelectedSampleCount(list_), c.selectedCount)
-            << "wanted " << c.wanted << " of " << c.counts.size() << " counts";
+        const std::string what = "wanted " + std::to_string(c.wanted) + " of " + std::to_string(c.counts.size()) +
+                                 " counts";
+        EXPECT_EQ(Selected(), c.selected) << what;
+        EXPECT_EQ(SelectedSampleCount(list_), c.selectedCount) << what;
+        EXPECT_EQ(AntialiasingValue(true, list_, c.wanted), c.checkedValue) << what;
+        EXPECT_EQ(AntialiasingValue(false, list_, c.wanted), 0) << what;
         ASSERT_EQ(e2e::ComboItems(list_).size(), c.counts.size());
         // What the main program takes for "on, no count" is this list's choice.
         if (c.wanted == 1) {

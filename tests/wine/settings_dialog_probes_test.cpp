@@ -1,9 +1,10 @@
 // The settings dialog run for real in this process over hardware probes that
-// fail, never answer or answer late: it still opens, works and saves, and
-// "Restore Defaults" waits for a measurement under way before measuring anew.
+// fail, never answer or answer late: it still opens, every button works and
+// the dialog ends, a late answer fills its list, and the hardware is measured
+// once at most, for "Restore Defaults" only when the start did not need it.
 #include "hardware/hardware_probe.h"
 #include "settings/dialogs/dialog_probes.h"
-#include "startup/run_modes_win.h"
+#include "settings/dialogs/settings_dialog_win.h"
 #include "tests/e2e/driver/registry.h"
 #include "tests/e2e/driver/windows.h"
 #include "tests/wine/screensaver_resources.h"
@@ -22,6 +23,8 @@ namespace {
 constexpr const wchar_t* kProductKey = L"Software\\Quenvale\\Sorvane 3D Screensaver";
 constexpr DWORD kWait = 30000;
 enum { RestoreDefaults = 3, MonitorList = 1002, Antialiasing = 1068, SampleList = 1069, EnableSounds = 1022 };
+// Short bounds: the dialogs here wait for probes that never answer.
+constexpr DialogProbes::Bounds kShortBounds{std::chrono::milliseconds(300), std::chrono::milliseconds(600)};
 
 // A gate that probes wait at; once opened it stays open. Probes live for the
 // whole test program, as the threads that wait in them may.
@@ -91,10 +94,14 @@ class RunningSettingsDialog {
     HWND Dialog() const { return dialog_; }
     HWND Item(int id) const { return GetDlgItem(dialog_, id); }
     double ShownAfterSeconds() const { return std::chrono::duration<double>(shownAfter_).count(); }
-    // Closes with OK or Cancel; whether a probe was still under way then.
+    // Closes with OK or Cancel, or with the close box for 0; whether a probe
+    // was still under way then.
     bool CloseWith(int button) {
-        SendMessageW(Item(button), BM_CLICK, 0, 0);
-        e2e::WaitUntil([&] { return done_.load(); }, kWait);
+        if (button)
+            SendMessageW(Item(button), BM_CLICK, 0, 0);
+        else
+            PostMessageW(dialog_, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(e2e::WaitUntil([&] { return done_.load(); }, kWait)) << "the dialog did not end";
         return probesPending_;
     }
 
@@ -123,24 +130,41 @@ class SettingsDialogProbes : public ::testing::Test {
     ScreensaverResources resources_;
 };
 
-TEST_F(SettingsDialogProbes, Direct3DProbesThatNeverAnswerLeaveEmptyListsAndAWorkingDialog) {
-    static GatedDisplay display(true); // never opened: the probes hang for good
+TEST_F(SettingsDialogProbes, ProbesThatNeverAnswerLeaveAWorkingDialogThatEndsWithEveryButton) {
+    // Never opened: the probes hang for good, the facts' one as well.
+    static GatedDisplay display(true);
     static GatedHardware hardware;
-    hardware.gate.Open();
     ScopedDisplayProbe useDisplay(display);
     ScopedHardware useHardware(hardware);
-    RunningSettingsDialog dialog;
-    ASSERT_NE(dialog.Dialog(), nullptr) << "the dialog did not open";
-    EXPECT_LT(dialog.ShownAfterSeconds(), 8.0 + 7.0) << "the wait for the probes is bounded";
-    EXPECT_EQ(e2e::ComboItems(dialog.Item(MonitorList)).size(), 0u);
-    EXPECT_FALSE(e2e::IsEnabled(dialog.Item(MonitorList)));
-    EXPECT_EQ(e2e::ComboItems(dialog.Item(SampleList)).size(), 0u);
-    EXPECT_TRUE(e2e::IsChecked(dialog.Item(Antialiasing))) << "the facts' default shows over the empty list";
-    e2e::Click(dialog.Item(EnableSounds));
-    ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::IsChecked(dialog.Item(EnableSounds)); }, kWait));
-    EXPECT_TRUE(dialog.CloseWith(IDOK)) << "the hung probes must be reported, so that the process ends without them";
-    EXPECT_EQ(Stored(L"DisableSound"), L"2: 1");
-    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0") << "an empty list stores no sample count";
+    ScopedDialogProbeBounds shortBounds(kShortBounds);
+    const struct {
+        const char* what;
+        bool restoreDefaultsFirst;
+        int closeWith; // 0: the close box
+        const wchar_t* storedDisableSound;
+    } cases[] = {
+        {"OK", false, IDOK, L"2: 1"},
+        {"Cancel", false, IDCANCEL, L"(missing)"},
+        {"the close box", false, 0, L"(missing)"},
+        {"Restore Defaults, then OK", true, IDOK, L"2: 0"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(e2e::DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey));
+        RunningSettingsDialog dialog;
+        ASSERT_NE(dialog.Dialog(), nullptr) << c.what << ": the dialog did not open";
+        EXPECT_EQ(e2e::ComboItems(dialog.Item(MonitorList)).size(), 0u) << c.what;
+        EXPECT_FALSE(e2e::IsEnabled(dialog.Item(MonitorList))) << c.what;
+        EXPECT_EQ(e2e::ComboItems(dialog.Item(SampleList)).size(), 0u) << c.what;
+        e2e::Click(dialog.Item(EnableSounds));
+        ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::IsChecked(dialog.Item(EnableSounds)); }, kWait)) << c.what;
+        if (c.restoreDefaultsFirst) {
+            SendMessageW(dialog.Item(RestoreDefaults), BM_CLICK, 0, 0);
+            EXPECT_TRUE(e2e::IsChecked(dialog.Item(EnableSounds))) << c.what << ": the default shows";
+        }
+        EXPECT_TRUE(dialog.CloseWith(c.closeWith))
+            << c.what << ": the hung probes must be reported, so that the process ends without them";
+        EXPECT_EQ(Stored(L"DisableSound"), c.storedDisableSound) << c.what;
+    }
 }
 
 TEST_F(SettingsDialogProbes, ProbesThatFailGiveTheDefaultsOfUnknownHardware) {
@@ -159,40 +183,65 @@ TEST_F(SettingsDialogProbes, ProbesThatFailGiveTheDefaultsOfUnknownHardware) {
     EXPECT_EQ(Stored(L"MusicVolumePercentage"), L"2: 15");
 }
 
-TEST_F(SettingsDialogProbes, RestoreDefaultsWaitsForTheMeasurementUnderWayThenMeasuresAnew) {
+TEST_F(SettingsDialogProbes, HardwareIsMeasuredOnceAndOnlyWhenADefaultNeedsIt) {
     static GatedDisplay display(true);
     display.gate.Open();
     static GatedHardware hardware;
     hardware.gate.Close();
-    hardware.started = hardware.measurements = 0;
-    // Every setting stored: the dialog shows without the facts, which are
-    // measured once it has shown.
+    // Every setting stored: the dialog shows without the facts.
     for (const wchar_t* name : {L"HighQualityTextures", L"HighQualityGraphics", L"Antialiasing"})
         ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kProductKey, name, L"2: 0"));
     ScopedDisplayProbe useDisplay(display);
     ScopedHardware useHardware(hardware);
-    RunningSettingsDialog dialog;
-    ASSERT_NE(dialog.Dialog(), nullptr) << "the dialog waited for facts it did not need";
-    EXPECT_FALSE(e2e::IsChecked(dialog.Item(Antialiasing)));
+    {
+        RunningSettingsDialog dialog;
+        ASSERT_NE(dialog.Dialog(), nullptr) << "the dialog waited for facts it did not need";
+        EXPECT_FALSE(dialog.CloseWith(IDCANCEL));
+        EXPECT_EQ(hardware.started.load(), 0) << "a measurement that nothing used";
+    }
 
-    // Restore Defaults while the measurement is held up: the dialog waits for
-    // it (and answers nothing meanwhile), then measures the hardware again.
-    ASSERT_TRUE(e2e::WaitUntil([&] { return hardware.started.load() == 1; }, kWait)) << "no measurement started";
+    RunningSettingsDialog dialog;
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    EXPECT_FALSE(e2e::IsChecked(dialog.Item(Antialiasing)));
+    // Restore Defaults measures, and waits (answering nothing meanwhile).
     std::thread press([&] { SendMessageW(dialog.Item(RestoreDefaults), BM_CLICK, 0, 0); });
+    ASSERT_TRUE(e2e::WaitUntil([&] { return hardware.started.load() == 1; }, kWait)) << "no measurement started";
     const bool waiting = e2e::WaitUntil(
         [&] {
             DWORD_PTR answer = 0;
             return !SendMessageTimeoutW(dialog.Dialog(), WM_NULL, 0, 0, SMTO_NORMAL, 100, &answer);
         },
         kWait);
-    EXPECT_TRUE(waiting) << "Restore Defaults did not wait for the measurement under way";
-    EXPECT_EQ(hardware.measurements.load(), 0);
+    EXPECT_TRUE(waiting) << "Restore Defaults did not wait for its measurement";
     hardware.gate.Open();
     press.join();
-    EXPECT_EQ(hardware.measurements.load(), 2) << "the start's measurement, then Restore Defaults' own";
     EXPECT_TRUE(e2e::IsChecked(dialog.Item(Antialiasing))) << "the restored default of this machine";
+    SendMessageW(dialog.Item(RestoreDefaults), BM_CLICK, 0, 0);
+    EXPECT_EQ(hardware.measurements.load(), 1) << "the second Restore Defaults measured again";
     EXPECT_FALSE(dialog.CloseWith(IDCANCEL));
     EXPECT_EQ(Stored(L"Antialiasing"), L"2: 0") << "Cancel writes nothing";
+}
+
+TEST_F(SettingsDialogProbes, LateSampleCountsFillTheListKeepingTheUsersChoice) {
+    static GatedDisplay display(true);
+    static FixedHardware hardware(0, 0, 0);
+    ScopedDisplayProbe useDisplay(display);
+    ScopedHardware useHardware(hardware);
+    ScopedDialogProbeBounds shortBounds(kShortBounds);
+    ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kProductKey, L"Antialiasing", L"2: 0"));
+    RunningSettingsDialog dialog;
+    ASSERT_NE(dialog.Dialog(), nullptr);
+    EXPECT_EQ(e2e::ComboItems(dialog.Item(SampleList)).size(), 0u);
+    e2e::Click(dialog.Item(Antialiasing));
+    ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::IsChecked(dialog.Item(Antialiasing)); }, kWait));
+    display.gate.Open();
+    EXPECT_TRUE(e2e::WaitUntil([&] { return e2e::ComboItems(dialog.Item(SampleList)).size() == 2; }, kWait))
+        << "the late answer did not reach the list";
+    EXPECT_TRUE(e2e::IsChecked(dialog.Item(Antialiasing))) << "the user's choice";
+    EXPECT_TRUE(e2e::IsEnabled(dialog.Item(SampleList)));
+    EXPECT_EQ(e2e::ComboSelection(dialog.Item(SampleList)), 0) << "the top entry, as for the \"on\" flag";
+    EXPECT_FALSE(dialog.CloseWith(IDOK));
+    EXPECT_EQ(Stored(L"Antialiasing"), L"2: 2") << "the late list's choice";
 }
 
 } // namespace

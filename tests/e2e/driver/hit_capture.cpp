@@ -97,8 +97,10 @@ bool CapturedRequest::HasHeader(const std::string& name) const {
 
 bool HitCaptureAvailable() { return !Environment(L"SORVANE_CAPTURE_PORT").empty(); }
 
-bool RouteInternetThroughCapture(std::string& error) {
-    const std::wstring port = Environment(L"SORVANE_CAPTURE_PORT");
+bool RouteInternetThroughCapture(std::string& error, CaptureCertificate certificate) {
+    const std::wstring port = Environment(certificate == CaptureCertificate::ForTheHost
+                                              ? L"SORVANE_CAPTURE_PORT"
+                                              : L"SORVANE_CAPTURE_WRONG_NAME_PORT");
     const std::wstring root = Environment(L"SORVANE_CAPTURE_ROOT");
     if (port.empty() || root.empty()) {
         error = "not run under tests/capture/with_hit_capture.sh";
@@ -107,40 +109,85 @@ bool RouteInternetThroughCapture(std::string& error) {
     return SetProxy(L"127.0.0.1:" + port, error) && TrustRoot(root, error);
 }
 
-std::vector<CapturedRequest> CapturedRequests() {
-    std::vector<CapturedRequest> requests;
+namespace {
+
+// Calls `line` with each tag and its rest, in order, for the records of `kind`
+// ("REQUEST" or "HANDSHAKE"), and `end` at each complete record's END.
+void ReadCaptureLog(const std::string& kind, const std::function<void(const std::string&, const std::string&)>& line,
+                    const std::function<void()>& end) {
     const std::wstring log = Environment(L"SORVANE_CAPTURE_LOG");
-    if (log.empty()) return requests;
+    if (log.empty()) return;
     std::istringstream in(ReadFileBytes(log));
-    std::string line;
-    CapturedRequest current;
+    std::string text;
     bool open = false;
-    while (std::getline(in, line)) {
-        const std::size_t space = line.find(' ');
-        const std::string tag = line.substr(0, space);
-        const std::string rest = space == std::string::npos ? "" : line.substr(space + 1);
-        if (tag == "REQUEST") {
-            current = CapturedRequest();
-            open = true;
-        } else if (!open) {
-            continue;
-        } else if (tag == "TUNNEL") {
-            current.tunnel = rest == "-" ? "" : rest;
-        } else if (tag == "LINE") {
-            std::istringstream parts(rest);
-            parts >> current.method >> current.target;
-        } else if (tag == "HEADER") {
-            const std::size_t colon = rest.find(": ");
-            current.headers.emplace_back(rest.substr(0, colon),
-                                         colon == std::string::npos ? "" : rest.substr(colon + 2));
-        } else if (tag == "BODY") {
-            current.body = FromHex(rest);
-        } else if (tag == "END") {
-            requests.push_back(current);
+    while (std::getline(in, text)) {
+        const std::size_t space = text.find(' ');
+        const std::string tag = text.substr(0, space);
+        const std::string rest = space == std::string::npos ? "" : text.substr(space + 1);
+        if (tag == "REQUEST" || tag == "HANDSHAKE") {
+            open = tag == kind;
+        } else if (open && tag == "END") {
+            end();
             open = false;
+        } else if (open) {
+            line(tag, rest);
         }
     }
+}
+
+} // namespace
+
+std::vector<CapturedRequest> CapturedRequests() {
+    std::vector<CapturedRequest> requests;
+    CapturedRequest current;
+    ReadCaptureLog(
+        "REQUEST",
+        [&](const std::string& tag, const std::string& rest) {
+            if (tag == "TUNNEL") {
+                current.tunnel = rest == "-" ? "" : rest;
+            } else if (tag == "CERTIFICATE") {
+                current.certificate = rest == "-" ? "" : rest;
+            } else if (tag == "LINE") {
+                std::istringstream parts(rest);
+                parts >> current.method >> current.target;
+            } else if (tag == "HEADER") {
+                const std::size_t colon = rest.find(": ");
+                current.headers.emplace_back(rest.substr(0, colon),
+                                             colon == std::string::npos ? "" : rest.substr(colon + 2));
+            } else if (tag == "BODY") {
+                current.body = FromHex(rest);
+            }
+        },
+        [&] {
+            requests.push_back(current);
+            current = CapturedRequest();
+        });
     return requests;
+}
+
+bool ExpectRefusedRequests(const std::string& request) {
+    const std::wstring file = Environment(L"SORVANE_NETWORK_EXPECTED");
+    if (file.empty()) return false;
+    std::ofstream out(file.c_str(), std::ios::app | std::ios::binary);
+    out << request << "\n";
+    return static_cast<bool>(out.flush());
+}
+
+std::vector<RefusedHandshake> RefusedHandshakes() {
+    std::vector<RefusedHandshake> handshakes;
+    RefusedHandshake current;
+    ReadCaptureLog(
+        "HANDSHAKE",
+        [&](const std::string& tag, const std::string& rest) {
+            if (tag == "TUNNEL") current.tunnel = rest;
+            if (tag == "CERTIFICATE") current.certificate = rest;
+            if (tag == "REFUSED") current.what = rest;
+        },
+        [&] {
+            handshakes.push_back(current);
+            current = RefusedHandshake();
+        });
+    return handshakes;
 }
 
 std::vector<CapturedRequest> WaitForCapturedRequests(std::size_t count, DWORD milliseconds,

@@ -1,7 +1,10 @@
 // Starting programs under test and waiting for them.
 #include "tests/e2e/driver/process.h"
 
+#include <psapi.h>
+
 #include <cstdio>
+#include <cwctype>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -169,6 +172,29 @@ std::string Process::ThreadBacktraces() const {
         if (keep) kept += line + "\n";
     }
     return kept;
+}
+
+std::vector<std::wstring> LoadedModules(DWORD processId) {
+    std::vector<std::wstring> names;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return names;
+    std::vector<HMODULE> modules(512);
+    DWORD needed = 0;
+    if (!K32EnumProcessModules(process, modules.data(), static_cast<DWORD>(modules.size() * sizeof(HMODULE)),
+                               &needed)) {
+        CloseHandle(process);
+        return names;
+    }
+    modules.resize(std::min<size_t>(modules.size(), needed / sizeof(HMODULE)));
+    for (HMODULE module : modules) {
+        wchar_t name[MAX_PATH];
+        const DWORD length = K32GetModuleBaseNameW(process, module, name, MAX_PATH);
+        std::wstring text(name, length);
+        for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+        names.push_back(text);
+    }
+    CloseHandle(process);
+    return names;
 }
 
 } // namespace e2e

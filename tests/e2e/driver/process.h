@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -15,6 +16,10 @@ std::wstring ArtifactsFolder();
 std::wstring TestBinFolder();
 // True when the harness was asked for two monitors (SORVANE_SCREENS=2).
 bool TwoScreensRequested();
+
+// The file names of the modules a process has loaded, in lower case; empty
+// when it cannot be asked.
+std::vector<std::wstring> LoadedModules(DWORD processId);
 
 class Process {
 public:
@@ -40,6 +45,8 @@ public:
     DWORD ExitCode() const;
     // Milliseconds from the start to now (or to the end, once ended and waited for).
     double ElapsedMilliseconds() const;
+    // The file names of the modules it has loaded, in lower case.
+    std::vector<std::wstring> LoadedModules() const { return e2e::LoadedModules(id_); }
     // Where each of its threads is, from Wine's debugger (empty elsewhere):
     // what a test prints when the process did not do what it waited for.
     std::string ThreadBacktraces() const;
