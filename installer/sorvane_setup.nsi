@@ -50,7 +50,8 @@ ShowUninstDetails show
 !endif
 InstallDir "${DEFAULT_FOLDER}"
 !ifdef SIGN_UNINSTALLER
-  !uninstfinalize '${SIGN_UNINSTALLER}'
+  ; A signing that fails fails the build.
+  !uninstfinalize '${SIGN_UNINSTALLER}' = 0
 !endif
 
 VIProductVersion "${VERSION}"

@@ -1,25 +1,45 @@
 #!/usr/bin/env bash
 # Makes the product's installer with makensis (Debian's nsis) from
 # installer/sorvane_setup.nsi, holding the given screensaver and main program.
-#   scripts/make_installer.sh --bits 32|64 --scr FILE --main FILE --out FILE [--sign]
-# --sign: the uninstaller inside is signed while it is made, and the installer
-# after, by scripts/sign.sh (its certificate and password come from its
-# environment). OUT appears only when everything succeeded.
+#   scripts/make_installer.sh [--password-stdin] --bits 32|64 --scr FILE --main FILE --out FILE [--sign]
+# --sign: the uninstaller inside is signed while makensis makes it
+# (!uninstfinalize), and the installer after, by scripts/sign.sh with its
+# certificate (SORVANE_SIGN_PKCS12). The password is read once, from the first
+# line of standard input with --password-stdin, else as sign.sh reads it, and
+# reaches the signing of the uninstaller through an inherited descriptor,
+# never a command line or the environment. OUT appears only when everything
+# succeeded.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+# The password first, before any other program starts (builtins only).
+case $0 in */*) scripts=${0%/*} ;; *) scripts=. ;; esac
+source "$scripts/signing_password.sh"
 
 fail() {
     echo "make_installer: $*" >&2
     exit 1
 }
+# sign.sh, given the password on its standard input.
+sign() { printf '%s\n' "$password" | "$scripts/sign.sh" --password-stdin "$@"; }
 
-# Called by makensis for the uninstaller it has just made (!uninstfinalize):
-# the file is signed in place.
+# Run by makensis for the uninstaller it has just made: the file is signed in
+# place, with the password from descriptor 3.
 if [ "${1:-}" = --sign-uninstaller ] && [ $# = 2 ]; then
-    "$root/scripts/sign.sh" "$2" "$2.signed"
+    IFS= read -r password <&3 || fail "no password for the uninstaller's signature"
+    sign "$2" "$2.signed"
     mv -f "$2.signed" "$2"
     exit 0
 fi
+
+password=""
+if [ "${1:-}" = --password-stdin ]; then
+    shift
+    IFS= read -r password || true
+    password=${password%$'\r'}
+    unset SORVANE_SIGN_PASSWORD SORVANE_SIGN_PASSWORD_FILE
+elif [[ " $* " == *" --sign "* ]] && ! read_signing_password; then
+    fail "$password_error"
+fi
+root=$(cd "$scripts/.." && pwd)
 
 bits="" scr="" main="" out="" sign=no
 usage() {
@@ -47,8 +67,11 @@ partial=$(mktemp "$(dirname "$out")/.installer.XXXXXX")
 trap 'rm -f "$partial" "$partial.unsigned"' EXIT
 defines=(-DBITS="$bits" -DSCR_FILE="$scr" -DMAIN_FILE="$main" -DROOT="$root")
 if [ $sign = yes ]; then
+    # makensis signs the uninstaller from the script's folder.
+    [ -z "${SORVANE_SIGN_PKCS12:-}" ] || export SORVANE_SIGN_PKCS12=$(realpath "$SORVANE_SIGN_PKCS12")
     defines+=(-DOUT_FILE="$partial.unsigned"
               "-DSIGN_UNINSTALLER=\"$root/scripts/make_installer.sh\" --sign-uninstaller \"%1\"")
+    exec 3<<<"$password"
 else
     defines+=(-DOUT_FILE="$partial")
 fi
@@ -58,8 +81,9 @@ if ! log=$(makensis -WX -V2 -INPUTCHARSET UTF8 "${defines[@]}" "$root/installer/
     fail "makensis failed for the $bits-bit installer"
 fi
 if [ $sign = yes ]; then
+    exec 3<&-
     rm -f "$partial"
-    "$root/scripts/sign.sh" "$partial.unsigned" "$partial"
+    sign "$partial.unsigned" "$partial"
 fi
-chmod 644 "$partial"
+chmod 755 "$partial"
 mv -f "$partial" "$out"
