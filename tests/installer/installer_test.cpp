@@ -393,6 +393,82 @@ TEST_F(Installer, SilentInstallWithEveryOptionInGerman) {
     });
 }
 
+struct TextSearch {
+    const std::wstring* text;
+    HWND found;
+};
+
+BOOL CALLBACK MatchText(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<TextSearch*>(data);
+    if (e2e::WindowText(child) != *search->text) return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+// A descendant of `window` whose text is `text`, or null.
+HWND ChildWithText(HWND window, const std::wstring& text) {
+    TextSearch search{&text, nullptr};
+    EnumChildWindows(window, MatchText, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND WaitForChild(HWND window, const std::wstring& text) {
+    HWND found = nullptr;
+    e2e::WaitUntil([&] { return (found = ChildWithText(window, text)) != nullptr; }, kDeadline);
+    return found;
+}
+
+// A click that the installer's window has handled when this returns.
+void Press(HWND button) {
+    e2e::Click(button);
+    e2e::WaitForHandler(GetAncestor(button, GA_ROOT));
+}
+
+// Run with the user's language German: the pages as a user goes through them.
+TEST_F(Installer, InteractiveInstallOffersTheUsersLanguageAndTakesTheOptionsPage) {
+    e2e::Process setup = e2e::Process::Start(Package(), L"");
+    ASSERT_TRUE(setup.Started());
+    HWND language = e2e::WaitForWindow(setup.Id(), L"#32770", L"Sorvane 3D Screensaver", kDeadline);
+    ASSERT_NE(language, nullptr) << "no language page";
+    HWND list = FindWindowExW(language, nullptr, L"ComboBox", nullptr);
+    ASSERT_NE(list, nullptr);
+    const std::vector<std::wstring> languages = e2e::ComboItems(list);
+    ASSERT_EQ(languages.size(), 4u) << testing::PrintToString(languages);
+    EXPECT_EQ(languages[static_cast<size_t>(e2e::ComboSelection(list))], L"Deutsch");
+    Press(e2e::Control(language, IDOK));
+
+    HWND wizard = e2e::WaitForWindow(setup.Id(), L"#32770", L"Installation von Sorvane 3D Screensaver", kDeadline);
+    ASSERT_NE(wizard, nullptr) << "no wizard in German";
+    Press(e2e::Control(wizard, IDOK)); // the welcome page
+    ASSERT_NE(WaitForChild(wizard, L"Zielverzeichnis"), nullptr) << "no folder page";
+    Press(e2e::Control(wizard, IDOK));
+    HWND screensaver = WaitForChild(wizard, L"Sorvane 3D Screensaver als Bildschirmschoner verwenden");
+    HWND wallpaper = ChildWithText(wizard, L"Animiertes Hintergrundbild bei der Anmeldung starten");
+    HWND analytics = ChildWithText(wizard, L"Anonyme Nutzungsstatistiken senden");
+    ASSERT_TRUE(screensaver && wallpaper && analytics) << "no options page in German";
+    EXPECT_TRUE(e2e::IsChecked(screensaver));
+    EXPECT_FALSE(e2e::IsChecked(wallpaper));
+    EXPECT_TRUE(e2e::IsChecked(analytics));
+    Press(wallpaper);
+    Press(analytics);
+    Press(e2e::Control(wizard, IDOK)); // "Installieren"
+    HWND finish = WaitForChild(wizard, L"&Fertigstellen");
+    ASSERT_NE(finish, nullptr) << "the installation did not finish";
+    Press(finish);
+    ASSERT_TRUE(setup.WaitForExit(kDeadline));
+    EXPECT_EQ(setup.ExitCode(), 0u);
+    EXPECT_FALSE(WallpaperRuns()) << "the installer started the wallpaper";
+
+    const std::wstring folder = layout_.DefaultFolder();
+    ExpectValues({
+        {HKEY_LOCAL_MACHINE, kProductKey, L"AppPath", folder},
+        {HKEY_LOCAL_MACHINE, kProductKey, L"Language", L"3: de"},
+        {HKEY_LOCAL_MACHINE, kMakerKey, L"DisableAnalytics", L"1"},
+        {HKEY_CURRENT_USER, kDesktopKey, L"SCRNSAVE.EXE", ShortForm(layout_.Scr())},
+        {HKEY_CURRENT_USER, kRunKey, kRunValue, StartupCommand(folder)},
+    });
+}
+
 // Run with the user's language German: the upgrade would write "3: de" where
 // there is no language yet.
 TEST_F(Installer, UpgradeKeepsSettingsPlaylistLanguageAndAnalyticsChoice) {
