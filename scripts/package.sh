@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Builds the release package in dist/: both release screensaver files, their
+# Builds the release package in dist/: for each of 64-bit/ and 32-bit/ the
+# installer "Sorvane 3D Screensaver Setup.exe" (scripts/make_installer.sh) and
+# beside it the programs it installs, for those who install by hand; their
 # SHA-256 sums and a short text for the Windows user. The build is made twice,
-# in two different folders, and the files of both must be byte for byte the
-# same, or the package is not made.
+# in two different folders, and the programs and installers of both must be
+# byte for byte the same, or the package is not made.
 #   scripts/package.sh          build, check and package
 #   scripts/package.sh --once   one build, no check (quicker, for a look)
 #   scripts/package.sh --prebuilt FILE64 FILE32
-#                               package these two built files as they are,
+#                               package these two built screensaver files, and
+#                               the main programs beside them, as they are,
 #                               without building (for the packaging tests)
 #   --dist DIR                  make the package in DIR instead of dist/
 # DIR (or dist/) must be missing, empty, or hold exactly the files of an
 # earlier package (those its SHA256SUMS lists, with those sums, and the two
 # of its own), which are replaced; anything else is refused and left as it is.
 # With a code-signing certificate (SORVANE_SIGN_PKCS12 and its password, see
-# scripts/sign.sh) both files are signed after the check; without one the
+# scripts/sign.sh) the programs, the installers and the uninstallers inside
+# them are signed after the check; without one the
 # package is not signed. The password is read once, at the start, and kept
 # from the environment of every process started. A packaging that fails
 # leaves no package behind.
@@ -110,25 +114,27 @@ build_release() {
 # The text for the Windows user; with the signer's name when signed.
 readme() {
     cat <<'TEXT'
-Sorvane 3D Screensaver - the screensaver file
-=============================================
+Sorvane 3D Screensaver
+======================
 
-This package holds the screensaver file of Sorvane 3D Screensaver in two
-builds. Use the one that matches your Windows:
+The package holds the product in two builds, each with its installer and,
+beside it, the two programs it installs:
 
-  64-bit\Sorvane 3D Screensaver.scr   for 64-bit Windows (most computers)
-  32-bit\Sorvane 3D Screensaver.scr   for 32-bit Windows
+  32-bit\Sorvane 3D Screensaver Setup.exe   for 32-bit and 64-bit Windows
+  64-bit\Sorvane 3D Screensaver Setup.exe   for 64-bit Windows only
+  <bits>\Sorvane 3D Screensaver.exe         the main program: the scene,
+                                            music and sounds, the wallpaper
+  <bits>\Sorvane 3D Screensaver.scr         the screensaver file that Windows
+                                            starts, and its settings
 
-The screensaver shows its scene through the product's main program,
-"Sorvane 3D Screensaver.exe", which the product's installer puts on the
-computer. Without it the screensaver reports that it cannot find its main
-file. SHA256SUMS lists the SHA-256 sum of each file, to check a download
-(PowerShell: Get-FileHash "Sorvane 3D Screensaver.scr").
+SHA256SUMS lists the SHA-256 sum of each file, to check a download
+(PowerShell: Get-FileHash "Sorvane 3D Screensaver Setup.exe").
 TEXT
     if [ -n "$signer" ]; then
         cat <<TEXT
 
-Both files are signed with Authenticode (SHA-256) by
+Every program, the installers and the uninstallers they write are signed
+with Authenticode (SHA-256) by
   $signer
 Windows names this publisher when it asks before running a file from the
 web, and in the file's Properties, under Digital Signatures. The sums in
@@ -143,38 +149,90 @@ TEXT
     fi
     cat <<'TEXT'
 
-Install
--------
-1. Copy the .scr file to the product's installation folder, beside
-   "Sorvane 3D Screensaver.exe" (or to any folder where it can stay).
-2. Right-click the file and choose "Install". Windows opens the Screen Saver
-   Settings with Sorvane 3D Screensaver chosen.
-3. "Settings..." opens the screensaver's own settings: monitor, blank
-   screens, mouse, antialiasing, music, sounds and playlist. "Preview" shows
-   it at once. Press OK in the Screen Saver Settings to keep it.
+Install with the installer
+--------------------------
+Run "Sorvane 3D Screensaver Setup.exe" and allow it to make changes (it
+needs an administrator). It asks:
 
-Right-click and "Test" runs the screensaver at once; "Configure" opens its
-settings.
+- the language, among English, German, French and Russian (the one of
+  your Windows comes first); the screensaver's settings then speak it;
+- the folder of the main program: "Program Files (x86)\Sorvane 3D
+  Screensaver" for the 32-bit build on 64-bit Windows, "Program Files\
+  Sorvane 3D Screensaver" otherwise, or one you choose. The screensaver
+  file goes into the Windows system folder of its build (SysWOW64 for the
+  32-bit one on 64-bit Windows, System32 otherwise);
+- "Make Sorvane 3D Screensaver the active screensaver" (ticked): chooses
+  it in the Screen Saver Settings, as choosing it there does;
+- "Start the animated wallpaper when I log on" (not ticked): Windows then
+  starts the main program as an animated desktop wallpaper at each log-on,
+  as "Run at Windows startup" in the screensaver's settings does. The
+  installer does not start it; the next log-on or the Start menu does.
+  These two belong to your own account: they are offered only when you run
+  the installer as yourself. When an administrator's name and password were
+  given instead, they are left to you, in the Screen Saver Settings and in
+  the screensaver's settings;
+- "Send anonymous usage statistics" (ticked): when unticked, the installer
+  writes DisableAnalytics (below) and nothing is ever sent from this
+  computer. When an administrator has written it, it stays.
+
+The Start menu gets, for every user, "Sorvane 3D Screensaver" with
+"Sorvane 3D Screensaver Settings", "Start animated wallpaper" and "Stop
+animated wallpaper".
+
+A screensaver or wallpaper that runs is asked to close first. Files still
+in use (by another user's screensaver or wallpaper) are replaced when
+Windows restarts; the installer says so. Installing again, or a newer
+version, keeps your settings, playlist, language and usage-statistics
+choice; installing the other build replaces this one.
+
+Installing without questions, for administrators:
+  "Sorvane 3D Screensaver Setup.exe" /S [/SCREENSAVER] [/WALLPAPER] [/NOANALYTICS] [/D=folder]
+  /S             no window and no questions; changes no user's choices
+                 unless asked by the next two
+  /SCREENSAVER   makes it the active screensaver of the user it runs as
+  /WALLPAPER     starts the animated wallpaper at that user's log-on
+  /NOANALYTICS   turns the usage statistics off for this computer
+  /D=folder      the main program's folder; last, without quotes, even
+                 with spaces
+  The exit code is 0, or 3010 when files in use are replaced at the next
+  restart.
 
 Remove
 ------
-1. In the Screen Saver Settings (right-click the desktop, Personalize, Lock
-   screen, Screen saver settings) choose another screensaver or "(None)" and
-   press OK.
-2. Delete the .scr file.
-3. To remove its settings too, run in a command prompt started as
-   administrator:
+Settings, Apps (or Programs and Features): "Sorvane 3D Screensaver",
+Uninstall. Without questions, as an administrator:
+  "C:\Program Files\Sorvane 3D Screensaver\Uninstall.exe" /S
+(the folder as installed; the uninstall entry's QuietUninstallString holds
+it). It removes the programs, the shortcuts, the settings, the playlist,
+ClientGuid and SessionCount, the start-up entry and the screensaver choice
+of every logged-on user when it names this screensaver, DisableAnalytics
+when the installer wrote it, and the Quenvale key when nothing else is in
+it.
+
+Install by hand
+---------------
+1. Copy "Sorvane 3D Screensaver.exe" of your Windows' build into a folder,
+   say "C:\Program Files\Sorvane 3D Screensaver".
+2. Tell the screensaver where it is, in a command prompt started as
+   administrator (the folder without a trailing backslash):
+     reg add "HKLM\Software\Quenvale\Sorvane 3D Screensaver" /v AppPath /t REG_SZ /d "C:\Program Files\Sorvane 3D Screensaver" /f /reg:64
+3. Right-click "Sorvane 3D Screensaver.scr" and choose "Install". Windows
+   opens the Screen Saver Settings with it chosen; "Settings..." opens its
+   own settings (monitor, blank screens, mouse, antialiasing, music,
+   sounds, playlist, the wallpaper's start-up), "Preview" shows it. Press OK
+   to keep it. Right-click and "Test" runs it at once.
+To remove it: choose another screensaver or "(None)" in the Screen Saver
+Settings, delete both programs, and in a command prompt started as
+administrator:
      reg delete "HKLM\Software\Quenvale\Sorvane 3D Screensaver" /f /reg:64
      reg delete "HKLM\Software\Quenvale" /v ClientGuid /f /reg:64
      reg delete "HKLM\Software\Quenvale" /v SessionCount /f /reg:64
      reg delete "HKCU\Software\Microsoft\Windows\CurrentVersion\Run" /v QuenvaleAnimatedWallpaper /f
-   (Uninstalling the product with its own uninstaller removes the main
-   program as well.)
 
 What it stores in the registry
 ------------------------------
-The screensaver keeps no files of its own. Everything is a text value
-(REG_SZ), in the 64-bit part of the registry on 64-bit Windows.
+The programs keep no files of their own. Their values are text (REG_SZ),
+in the 64-bit part of the registry on 64-bit Windows.
 
 HKEY_LOCAL_MACHINE\Software\Quenvale\Sorvane 3D Screensaver
   The settings, written when you press OK in its settings and read by the
@@ -184,9 +242,10 @@ HKEY_LOCAL_MACHINE\Software\Quenvale\Sorvane 3D Screensaver
   MusicVolumePercentage, ShowBlackScreens, ShowFPS, ShufflePlayList,
   SoundsVolumePercentage, UseDesktopRes, UsePlaylist.
   PlayList   your music playlist (written by "Edit Playlist...").
-  Language   the language of the settings (English, Russian, German, French).
-  AppPath    the installation folder, written by the product's installer and
-             only read here.
+  Language   the language of the settings: "3: de", "3: fr" or "3: ru",
+             written by the installer in its language (none for English)
+             and kept by later installs.
+  AppPath    the main program's folder, written by the installer.
 
 HKEY_LOCAL_MACHINE\Software\Quenvale
   ClientGuid        a random identifier of this computer for the usage
@@ -194,13 +253,25 @@ HKEY_LOCAL_MACHINE\Software\Quenvale
   SessionCount      how often the settings have been opened.
   DisableAnalytics  any value of this name, of any type and content, in
                     the 64-bit or the 32-bit part of the registry, turns
-                    the usage statistics off; the screensaver only reads it.
+                    the usage statistics off; written by the installer
+                    when they are declined, or by an administrator.
 
 HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run
   QuenvaleAnimatedWallpaper  while "Run at Windows startup" is ticked, the
                              main program's path followed by /w: Windows then
                              starts it as an animated desktop wallpaper when
                              you log on. Empty while the box is not ticked.
+
+HKEY_CURRENT_USER\Control Panel\Desktop
+  SCRNSAVE.EXE, ScreenSaveActive   the active screensaver, as the Screen Saver
+                             Settings write it.
+
+HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\
+Sorvane 3D Screensaver_is1 (32-bit part)
+  The uninstall entry: InstallLocation (the folder, with a trailing
+  backslash), DisplayName, DisplayVersion, Publisher, DisplayIcon,
+  UninstallString, QuietUninstallString, EstimatedSize, NoModify, NoRepair,
+  and the installer's own notes (its language, and what it wrote for whom).
 TEXT
 }
 
@@ -230,6 +301,33 @@ for arch in 64-bit 32-bit; do
 done
 [ $status = 0 ] || exit 1
 
+# The installers, made unsigned from both builds' programs, must be the same
+# bytes too (no time is stored in them).
+main="Sorvane 3D Screensaver.exe"
+setup="Sorvane 3D Screensaver Setup.exe"
+declare -A bits=([64-bit]=64 [32-bit]=32)
+for arch in 64-bit 32-bit; do
+    [ -f "$(dirname "${built[$arch]}")/$main" ] || { echo "package: no $main beside ${built[$arch]}" >&2; exit 1; }
+done
+if [ $check = yes ]; then
+    for arch in 64-bit 32-bit; do
+        for copy in 1 2; do
+            folder=$root/build/package-$copy/$arch
+            "$root/scripts/make_installer.sh" --bits "${bits[$arch]}" --scr "$folder/$name" --main "$folder/$main" \
+                --out "$folder/$setup"
+        done
+        first=$(sha "$root/build/package-1/$arch/$setup")
+        second=$(sha "$root/build/package-2/$arch/$setup")
+        if [ "$first" = "$second" ]; then
+            echo "== package: $arch $setup reproducible, sha256 $first"
+        else
+            echo "package: the two $arch installers differ: $first against $second" >&2
+            status=1
+        fi
+    done
+fi
+[ $status = 0 ] || exit 1
+
 # Made in a folder of its own beside it and renamed when complete, so that a
 # failed signing leaves no package, signed in part or not at all.
 mkdir -p "$(dirname "$dist")"
@@ -237,13 +335,24 @@ stage=$(dirname "$dist")/.$(basename "$dist").partial.$$
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/64-bit" "$stage/32-bit"
 for arch in 64-bit 32-bit; do
+    declare -A source=(["$name"]=${built[$arch]} ["$main"]=$(dirname "${built[$arch]}")/$main)
+    for file in "$name" "$main"; do
+        if [ -n "$signer" ]; then
+            sign "${source[$file]}" "$stage/$arch/$file"
+        else
+            cp "${source[$file]}" "$stage/$arch/$file"
+        fi
+    done
+    # The installer holds the programs as packaged beside it.
+    installer=("$root/scripts/make_installer.sh" --bits "${bits[$arch]}" --scr "$stage/$arch/$name"
+               --main "$stage/$arch/$main" --out "$stage/$arch/$setup")
     if [ -n "$signer" ]; then
-        sign "${built[$arch]}" "$stage/$arch/$name"
+        printf '%s\n' "$password" | "${installer[0]}" --password-stdin "${installer[@]:1}" --sign
     else
-        cp "${built[$arch]}" "$stage/$arch/$name"
+        "${installer[@]}"
     fi
 done
-(cd "$stage" && sha256sum "64-bit/$name" "32-bit/$name" >SHA256SUMS)
+(cd "$stage" && sha256sum {64-bit,32-bit}/{"$setup","$main","$name"} >SHA256SUMS)
 # Windows' Notepad of older versions wants CRLF line ends.
 readme | sed 's/$/\r/' >"$stage/README.txt"
 mv "$stage" "$dist"

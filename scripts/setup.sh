@@ -16,7 +16,9 @@ packages=(cmake g++ make googletest libgtest-dev
           xvfb xauth libgl1-mesa-dri imagemagick dpkg-dev python3 openssl osslsigncode iproute2
           clang libclang-rt-14-dev clang-tidy cppcheck
           # Two monitors side by side for the main program's tests (tests/harness/wine_run.sh).
-          xserver-xorg-core xserver-xorg-video-dummy)
+          xserver-xorg-core xserver-xorg-video-dummy
+          # The installer: makensis with its Unicode stubs and plugins.
+          nsis)
 wine_packages=(wine64)
 wine64=/usr/lib/wine/wine64
 wine32=/usr/lib/wine/wine

@@ -28,6 +28,9 @@
 #   SORVANE_RESULTS=<d>  a folder for GoogleTest's XML results (and the reason
 #                        of a skip)
 #   SORVANE_SCR_FILE=<path>  another screensaver file to test than the build's own
+#   SORVANE_LOCALE=<locale>  the user's language on the Windows side: Wine
+#                        takes it from LC_ALL, given to Wine alone (the shell
+#                        may lack that locale and complain)
 # Environment for the program: SORVANE_SCR (the screensaver, as a Windows
 # path), SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path) and
 # SORVANE_TEST_BIN (the folder of the test programs).
@@ -42,6 +45,15 @@ enter_loopback_network "$0" "$@"
 name=$1; program=$2; shift 2
 
 bin_dir=$(cd "$(dirname "$program")" && pwd)
+# A shell script (a name ending in .sh) runs instead of a Windows program, in
+# the same prefix and display, with WINEPREFIX, DISPLAY and WINE (the
+# launcher) exported; its first argument is the Windows test program it runs,
+# whose build folder is the test's.
+script="" windows_program=$program
+if [[ $program == *.sh ]]; then
+    script=$program windows_program=$1
+    bin_dir=$(cd "$(dirname "$1")" && pwd)
+fi
 build=$bin_dir
 while [ ! -f "$build/CMakeCache.txt" ] && [ "$build" != / ]; do build=$(dirname "$build"); done
 wineserver=/usr/lib/wine/wineserver
@@ -50,7 +62,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=${SORVANE_DLL_OVERRIDES:+;$SORVANE_DLL_O
 windows=${SORVANE_WINDOWS:-64}
 
 # PE32 (0x10b) or PE32+ (0x20b), from the optional header's magic number.
-pe_magic=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(4096); o=struct.unpack_from("<I",d,0x3c)[0]; print(hex(struct.unpack_from("<H",d,o+24)[0]))' "$program")
+pe_magic=$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(4096); o=struct.unpack_from("<I",d,0x3c)[0]; print(hex(struct.unpack_from("<H",d,o+24)[0]))' "$windows_program")
 if [ "$pe_magic" = 0x10b ]; then
     skip=""
     [ -x /usr/lib/wine/wine ] || skip="Wine's 32-bit side is not installed"
@@ -224,7 +236,13 @@ if [ -n "${SORVANE_DPI:-}" ]; then
     "$wineserver" -w
 fi
 
-"$wine" "$program" "$@"
+locale=()
+[ -z "${SORVANE_LOCALE:-}" ] || locale=(env "LC_ALL=$SORVANE_LOCALE")
+if [ -n "$script" ]; then
+    WINE=$wine bash "$script" "$@"
+else
+    "${locale[@]}" "$wine" "$program" "$@"
+fi
 rc=$?
 "$wineserver" -k >/dev/null 2>&1
 # Tests aim at loopback on purpose; anything else would have left the machine.

@@ -3,7 +3,8 @@
 # build/win32, with a throwaway certificate authority made here (everything
 # stays in build/signing-test): the signed programs verify against it and
 # still run under Wine, a changed byte breaks the signature, the package is
-# signed or not signed as asked, a legacy PKCS#12 file still signs, every way
+# signed or not signed as asked (the installers, and the uninstallers they
+# write under Wine, too), a legacy PKCS#12 file still signs, every way
 # signing can fail stops the packaging with its reason and no package left,
 # the package's folder is replaced only when it holds an earlier package, and
 # the password is never shown nor left in a started process's environment.
@@ -11,7 +12,11 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$root/build/signing-test
 name="Sorvane 3D Screensaver.scr"
+main="Sorvane 3D Screensaver.exe"
+setup="Sorvane 3D Screensaver Setup.exe"
 declare -A program=([64-bit]=$root/build/win64/$name [32-bit]=$root/build/win32/$name)
+declare -A installer_tests=([64-bit]=$root/build/win64/tests/installer/installer_tests.exe
+                            [32-bit]=$root/build/win32/tests/installer/installer_tests.exe)
 declare -A scenarios=([64-bit]=$root/build/win64/tests/e2e/e2e_tests.exe
                       [32-bit]=$root/build/win32/tests/e2e/e2e_tests.exe)
 for arch in 64-bit 32-bit; do
@@ -178,22 +183,52 @@ step "the package signed, password from a file"
 SORVANE_SIGN_PKCS12=publisher.p12 SORVANE_SIGN_PASSWORD_FILE=password package signed-dist >>output.log 2>&1 ||
     failed "package.sh with the publisher's certificate: $(tail -n 5 output.log)"
 for arch in 64-bit 32-bit; do
-    verifies "signed-dist/$arch/$name" || failed "$arch: the packaged program is not signed"
+    for file in "$name" "$main" "$setup"; do
+        verifies "signed-dist/$arch/$file" || failed "$arch: the packaged $file is not signed"
+    done
 done
 (cd signed-dist && sha256sum --quiet -c SHA256SUMS) || failed "SHA256SUMS does not match the signed files"
+[ "$(wc -l <signed-dist/SHA256SUMS)" = 6 ] || failed "SHA256SUMS does not list the six files: $(cat signed-dist/SHA256SUMS)"
+
+step "the signed installers install under Wine, and the uninstallers they write are signed"
+# Run by the harness in a prefix of its own: the installer given, silently,
+# then the uninstaller it wrote copied out.
+cat >install_signed.sh <<'SCRIPT'
+"$WINE" "$2" /S || { echo "the installer ended with $?" >&2; exit 1; }
+uninstaller=$(find "$WINEPREFIX/drive_c" -path '*/Sorvane 3D Screensaver/Uninstall.exe' | head -n1)
+[ -n "$uninstaller" ] && cp "$uninstaller" "$3"
+SCRIPT
+for arch in 64-bit 32-bit; do
+    SORVANE_DLL_OVERRIDES=winemenubuilder.exe=d "$root/tests/harness/wine_run.sh" "signed-setup-$arch" \
+        "$work/install_signed.sh" "${installer_tests[$arch]}" "$work/signed-dist/$arch/$setup" \
+        "$work/uninstaller-$arch.exe" >"setup-$arch.log" 2>&1
+    case $? in
+        0) verifies "uninstaller-$arch.exe" || failed "$arch: the uninstaller that the installer wrote is not signed" ;;
+        77) echo "SKIPPED: the signed $arch installer under Wine: $(tail -n 1 "setup-$arch.log")" ;;
+        *) failed "$arch: the signed installer under Wine:
+$(tail -n 20 "setup-$arch.log")" ;;
+    esac
+done
 tr -d '\r' <signed-dist/README.txt | grep -qx "  $subject" ||
     failed "README.txt does not name the signer \"$subject\""
 
 step "the package not signed without a certificate"
 package unsigned-dist >>output.log 2>&1 || failed "package.sh without a certificate: $(tail -n 5 output.log)"
 for arch in 64-bit 32-bit; do
-    cmp -s "${program[$arch]}" "unsigned-dist/$arch/$name" || failed "$arch: the unsigned package changed the program"
+    for file in "$name" "$main"; do
+        cmp -s "$(dirname "${program[$arch]}")/$file" "unsigned-dist/$arch/$file" ||
+            failed "$arch: the unsigned package changed $file"
+    done
+    # Made elsewhere from the same programs by the build: the same bytes.
+    cmp -s "$(dirname "${installer_tests[$arch]}")/sorvane_setup.exe" "unsigned-dist/$arch/$setup" ||
+        failed "$arch: the unsigned installer differs from the build's, made of the same programs"
 done
 grep -q "The files are not signed" unsigned-dist/README.txt || failed "README.txt of the unsigned package does not say so"
 grep -q "signed with Authenticode" unsigned-dist/README.txt && failed "README.txt of the unsigned package names a signer"
 
 step "each way signing fails stops the packaging and leaves no package"
 printf 'not a program\n' >not-a-program.scr
+cp "$(dirname "${program[32-bit]}")/$main" .
 # what | certificate | password file | time-stamp server | 32-bit file | message
 cases=(
     "wrong password|publisher.p12|wrong-password||${program[32-bit]}|wrong password"
