@@ -60,7 +60,7 @@ float Clipmap::FarDistance() const {
     return static_cast<float>(shape_.Reach() - 1.5 * shape_.spacing * std::ldexp(1.0, shape_.levels - 1));
 }
 
-const Clipmap::Sample& Clipmap::At(int level, std::int64_t gx, std::int64_t gy) {
+Clipmap::Sample& Clipmap::At(int level, std::int64_t gx, std::int64_t gy) {
     Level& cache = levels_[static_cast<std::size_t>(level)];
     const std::int64_t size = cache.size;
     const std::int64_t ix = ((gx % size) + size) % size, iy = ((gy % size) + size) % size;
@@ -73,20 +73,24 @@ const Clipmap::Sample& Clipmap::At(int level, std::int64_t gx, std::int64_t gy) 
         const TerrainHeights heights = terrain_.Heights(x, y);
         sample.height = heights.height;
         sample.woodland = heights.woodland;
+        sample.litVersion[0] = sample.litVersion[1] = UINT32_MAX;
         ++computed_;
     }
     return sample;
 }
 
-void Clipmap::Build(const DVec3& camera, const SkyState& sky, float textureShow, std::vector<Mesh>& ground,
-                    std::vector<Mesh>& water) {
+void Clipmap::Build(const DVec3& camera, const SkyState& sky, std::uint32_t lightVersion, float textureShow,
+                    std::vector<Mesh>& ground, std::vector<Mesh>& water) {
+    lightVersion_ = lightVersion;
     haze_.resize(kHazeBins + 1);
     for (int i = 0; i <= kHazeBins; ++i) {
         // The direction whose pseudo-angle starts the bin.
         const float p = 4.0f * static_cast<float>(i % kHazeBins) / kHazeBins;
         float x = 1 - p, y = p;
-        if (p >= 3) x = p - 3, y = p - 4;
-        else if (p > 1) x = std::fabs(2 - p) - 1, y = 2 - p;
+        if (p >= 3)
+            x = p - 3, y = p - 4;
+        else if (p > 1)
+            x = std::fabs(2 - p) - 1, y = 2 - p;
         haze_[static_cast<std::size_t>(i)] = HazeColor(sky, Normalize({x, y, 0}));
     }
     ground.resize(levels_.size());
@@ -113,18 +117,18 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
     const float reach = static_cast<float>(cells / 2) * s;
     const float blendWidth = 0.25f * reach, blendEnd = reach - s, blendStart = blendEnd - blendWidth;
 
-    heights_.assign(static_cast<std::size_t>(wide) * wide, 0.0f);
-    std::vector<float> woodland(heights_.size());
+    grid_.resize(static_cast<std::size_t>(wide) * wide);
     for (int j = 0; j < wide; ++j)
-        for (int i = 0; i < wide; ++i) {
-            const Sample& sample = At(level, ox + i - kMargin, oy + j - kMargin);
-            heights_[static_cast<std::size_t>(j * wide + i)] = sample.height;
-            woodland[static_cast<std::size_t>(j * wide + i)] = sample.woodland;
-        }
-    auto height = [&](int i, int j) { return heights_[static_cast<std::size_t>((j + kMargin) * wide + i + kMargin)]; };
+        for (int i = 0; i < wide; ++i)
+            grid_[static_cast<std::size_t>(j * wide + i)] = &At(level, ox + i - kMargin, oy + j - kMargin);
+    auto sampleAt = [&](int i, int j) -> Sample& {
+        return *grid_[static_cast<std::size_t>((j + kMargin) * wide + i + kMargin)];
+    };
+    auto height = [&](int i, int j) { return sampleAt(i, j).height; };
     auto relative = [&](int i, int j, float z) {
         return Vec3{static_cast<float>(static_cast<double>(ox + i) * spacing - camera.x),
-                    static_cast<float>(static_cast<double>(oy + j) * spacing - camera.y), static_cast<float>(z - camera.z)};
+                    static_cast<float>(static_cast<double>(oy + j) * spacing - camera.y),
+                    static_cast<float>(z - camera.z)};
     };
     auto blendAt = [&](const Vec3& p) {
         if (outermost) return 0.0f;
@@ -133,22 +137,29 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
     auto hazeColor = [&](float x, float y) {
         const float f = PseudoAngle(x, y) * kHazeBins;
         const int bin = std::min(kHazeBins - 1, static_cast<int>(f));
-        return Lerp(haze_[static_cast<std::size_t>(bin)], haze_[static_cast<std::size_t>(bin + 1)], f - static_cast<float>(bin));
+        return Lerp(haze_[static_cast<std::size_t>(bin)], haze_[static_cast<std::size_t>(bin + 1)],
+                    f - static_cast<float>(bin));
     };
+    // Lit colours last until the light changes; the haze changes as the camera moves.
     auto shade = [&](int i, int j, int step) {
-        const float h = height(i, j);
-        const float inverse = 1.0f / (2.0f * s * static_cast<float>(step));
-        const Vec3 normal = Normalize({(height(i - step, j) - height(i + step, j)) * inverse,
-                                       (height(i, j - step) - height(i, j + step)) * inverse, 1.0f});
-        const Vec3 p = relative(i, j, h);
-        const Color albedo = GroundColor(h, normal.z, woodland[static_cast<std::size_t>((j + kMargin) * wide + i + kMargin)]);
+        Sample& sample = sampleAt(i, j);
+        const std::size_t which = step == 1 ? 0 : 1;
+        if (sample.litVersion[which] != lightVersion_) {
+            const float inverse = 1.0f / (2.0f * s * static_cast<float>(step));
+            const Vec3 normal = Normalize({(height(i - step, j) - height(i + step, j)) * inverse,
+                                           (height(i, j - step) - height(i, j + step)) * inverse, 1.0f});
+            sample.lit[which] = LightGround(sky, GroundColor(sample.height, normal.z, sample.woodland), normal);
+            sample.litVersion[which] = lightVersion_;
+        }
+        const Vec3 p = relative(i, j, sample.height);
         const float haze = HazeAmount(Length(p), farDistance);
-        return Shaded{Lerp(LightGround(sky, albedo, normal), hazeColor(p.x, p.y), haze), (1.0f - haze) * textureShow};
+        return Shaded{Lerp(sample.lit[which], hazeColor(p.x, p.y), haze), (1.0f - haze) * textureShow};
     };
 
     // Ground vertices: each blends towards the coarser ring's surface near the edge.
     ground.vertices.resize(static_cast<std::size_t>(side) * side);
-    std::vector<float> finalHeight(ground.vertices.size());
+    finalHeight_.resize(ground.vertices.size());
+    std::vector<float>& finalHeight = finalHeight_;
     for (int j = 0; j < side; ++j)
         for (int i = 0; i < side; ++i) {
             float h = height(i, j);
@@ -173,7 +184,10 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
             const Vec3 p = relative(i, j, h);
             finalHeight[static_cast<std::size_t>(j * side + i)] = h;
             ground.vertices[static_cast<std::size_t>(j * side + i)] = {
-                p.x, p.y, p.z, PackColor(shaded.color, shaded.alpha),
+                p.x,
+                p.y,
+                p.z,
+                PackColor(shaded.color, shaded.alpha),
                 static_cast<float>((static_cast<double>(ox + i) * spacing - textureX) / kTextureRepeat),
                 static_cast<float>((static_cast<double>(oy + j) * spacing - textureY) / kTextureRepeat)};
         }
@@ -228,14 +242,19 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
                     if (inHole(i, j)) continue;
                     const auto a = static_cast<std::uint16_t>(j * side + i), b = static_cast<std::uint16_t>(a + 1);
                     const auto d = static_cast<std::uint16_t>(a + side), c = static_cast<std::uint16_t>(d + 1);
-                    for (std::uint16_t index : {a, b, c, a, c, d}) ground.indices.push_back(index);
-                    for (std::uint16_t index : {a, b, c, d}) BoxAdd(block, ground.vertices[index]);
-                    const float lowest = std::min(std::min(finalHeight[a], finalHeight[b]), std::min(finalHeight[c], finalHeight[d]));
+                    for (std::uint16_t index : {a, b, c, a, c, d})
+                        ground.indices.push_back(index);
+                    for (std::uint16_t index : {a, b, c, d})
+                        BoxAdd(block, ground.vertices[index]);
+                    const float lowest =
+                        std::min(std::min(finalHeight[a], finalHeight[b]), std::min(finalHeight[c], finalHeight[d]));
                     if (lowest < kWaterLevel) {
                         const std::uint16_t wa = waterVertex(i, j), wb = waterVertex(i + 1, j);
                         const std::uint16_t wc = waterVertex(i + 1, j + 1), wd = waterVertex(i, j + 1);
-                        for (std::uint16_t index : {wa, wb, wc, wa, wc, wd}) water.indices.push_back(index);
-                        for (std::uint16_t index : {wa, wb, wc, wd}) BoxAdd(wet, water.vertices[index]);
+                        for (std::uint16_t index : {wa, wb, wc, wa, wc, wd})
+                            water.indices.push_back(index);
+                        for (std::uint16_t index : {wa, wb, wc, wd})
+                            BoxAdd(wet, water.vertices[index]);
                     }
                 }
             block.indexCount = static_cast<std::uint32_t>(ground.indices.size() - block.firstIndex);
@@ -263,8 +282,10 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
                 ground.vertices.push_back(v);
             }
             const auto bottom1 = static_cast<std::uint16_t>(bottom0 + 1);
-            for (std::uint16_t index : {top0, top1, bottom0, top1, bottom1, bottom0}) ground.indices.push_back(index);
-            for (std::uint16_t index : {top0, top1, bottom0, bottom1}) BoxAdd(block, ground.vertices[index]);
+            for (std::uint16_t index : {top0, top1, bottom0, top1, bottom1, bottom0})
+                ground.indices.push_back(index);
+            for (std::uint16_t index : {top0, top1, bottom0, bottom1})
+                BoxAdd(block, ground.vertices[index]);
         }
         block.indexCount = static_cast<std::uint32_t>(ground.indices.size() - block.firstIndex);
         ground.blocks.push_back(block);

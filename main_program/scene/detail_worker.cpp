@@ -5,7 +5,7 @@ namespace scene {
 
 namespace {
 // Most visible first: the ground covers most of the picture.
-constexpr TextureKind kOrder[] = {TextureKind::Ground, TextureKind::Glow,  TextureKind::Water,
+constexpr TextureKind kOrder[] = {TextureKind::Ground, TextureKind::Glow, TextureKind::Water,
                                   TextureKind::Clouds, TextureKind::Moon, TextureKind::Ring};
 } // namespace
 

@@ -61,9 +61,11 @@ bool DynamicGeometry::DrawIndexed(IDirect3DDevice9& device, UINT base, UINT vert
         return false;
     std::memcpy(data, indices, n * sizeof(std::uint16_t));
     indices_->Unlock();
-    const HRESULT drawn = device.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<INT>(base), 0, vertexCount,
-                                                      indexNext_, n / 3);
+    const HRESULT drawn =
+        device.DrawIndexedPrimitive(D3DPT_TRIANGLELIST, static_cast<INT>(base), 0, vertexCount, indexNext_, n / 3);
     indexNext_ += n;
+    triangles_ += n / 3;
+    ++draws_;
     return SUCCEEDED(drawn);
 }
 
@@ -73,12 +75,23 @@ bool DynamicGeometry::Draw(IDirect3DDevice9& device, D3DPRIMITIVETYPE type, cons
     UINT primitives = 0;
     const auto n = static_cast<UINT>(count);
     switch (type) {
-    case D3DPT_TRIANGLELIST: primitives = n / 3; break;
-    case D3DPT_TRIANGLESTRIP: primitives = n >= 3 ? n - 2 : 0; break;
-    case D3DPT_LINELIST: primitives = n / 2; break;
-    default: primitives = n; break;
+    case D3DPT_TRIANGLELIST:
+        primitives = n / 3;
+        break;
+    case D3DPT_TRIANGLESTRIP:
+        primitives = n >= 3 ? n - 2 : 0;
+        break;
+    case D3DPT_LINELIST:
+        primitives = n / 2;
+        break;
+    default:
+        primitives = n;
+        break;
     }
-    return primitives > 0 && SUCCEEDED(device.DrawPrimitive(type, base, primitives));
+    if (primitives == 0) return false;
+    if (type == D3DPT_TRIANGLELIST || type == D3DPT_TRIANGLESTRIP) triangles_ += primitives;
+    ++draws_;
+    return SUCCEEDED(device.DrawPrimitive(type, base, primitives));
 }
 
 } // namespace scene

@@ -32,12 +32,18 @@ class DynamicGeometry {
     // Binds the buffers; called once per frame before drawing.
     void Bind(IDirect3DDevice9& device);
 
+    // Triangles and draw calls since the last reset.
+    std::uint32_t Triangles() const { return triangles_; }
+    std::uint32_t Draws() const { return draws_; }
+    void ResetCounts() { triangles_ = draws_ = 0; }
+
   private:
     static constexpr UINT kVertexCapacity = 98304;
     static constexpr UINT kIndexCapacity = 196608;
     platform::ComPtr<IDirect3DVertexBuffer9> vertices_;
     platform::ComPtr<IDirect3DIndexBuffer9> indices_;
     UINT vertexNext_ = 0, indexNext_ = 0;
+    std::uint32_t triangles_ = 0, draws_ = 0;
 };
 
 } // namespace scene

@@ -34,9 +34,15 @@ double Flight::Sway(double seconds, int derivative) const {
     for (const auto& wave : sway_) {
         const double angle = wave[1] * seconds + wave[2];
         switch (derivative) {
-        case 0: sum += wave[0] * std::sin(angle); break;
-        case 1: sum += wave[0] * wave[1] * std::cos(angle); break;
-        default: sum -= wave[0] * wave[1] * wave[1] * std::sin(angle); break;
+        case 0:
+            sum += wave[0] * std::sin(angle);
+            break;
+        case 1:
+            sum += wave[0] * wave[1] * std::cos(angle);
+            break;
+        default:
+            sum -= wave[0] * wave[1] * wave[1] * std::sin(angle);
+            break;
         }
     }
     return sum;
@@ -57,12 +63,14 @@ Vec3 Flight::GroundVelocity(double seconds) const {
 double Flight::Peak(std::int64_t k) const {
     const auto found = peaks_.find(k);
     if (found != peaks_.end()) return found->second;
+    // The window covers every time whose height this knot takes part in.
     double peak = kWaterLevel;
-    for (int i = -4; i <= 8; ++i) {
-        const DVec3 p = Ground(static_cast<double>(k) + 0.5 * i);
+    for (int i = -16; i <= 16; ++i) {
+        const DVec3 p = Ground(kKnot * static_cast<double>(k) + 0.5 * i);
         peak = std::max<double>(peak, terrain_.Height(p.x, p.y));
     }
-    while (!peaks_.empty() && peaks_.begin()->first < k - 600) peaks_.erase(peaks_.begin());
+    while (!peaks_.empty() && peaks_.begin()->first < k - 200)
+        peaks_.erase(peaks_.begin());
     peaks_.emplace(k, peak);
     return peak;
 }
@@ -72,26 +80,28 @@ double Flight::Envelope(std::int64_t k) const {
     if (found != envelope_.end()) return found->second;
     // No ground here is higher than this many metres over the water.
     constexpr double kHighest = 300.0;
-    constexpr auto kReach = static_cast<std::int64_t>(kHighest / kClimb) + 1;
+    constexpr auto kReach = static_cast<std::int64_t>(kHighest / (kClimb * kKnot)) + 1;
     double envelope = kWaterLevel;
     for (std::int64_t j = k - kReach; j <= k + kReach; ++j)
-        envelope = std::max(envelope, Peak(j) - kClimb * static_cast<double>(std::llabs(j - k)));
-    while (!envelope_.empty() && envelope_.begin()->first < k - 600) envelope_.erase(envelope_.begin());
+        envelope = std::max(envelope, Peak(j) - kClimb * kKnot * static_cast<double>(std::llabs(j - k)));
+    while (!envelope_.empty() && envelope_.begin()->first < k - 200)
+        envelope_.erase(envelope_.begin());
     envelope_.emplace(k, envelope);
     return envelope;
 }
 
 double Flight::Altitude(double seconds) const {
-    // A cubic B-spline over the envelope, one knot a second: smooth in its
-    // height, its climb and the change of its climb, and above every peak
-    // near the course since each knot is.
-    const double whole = std::floor(seconds);
+    // A cubic B-spline over the envelope: smooth in its height, its climb and
+    // the change of its climb, and above every peak near the course since
+    // each of its knots is.
+    const double whole = std::floor(seconds / kKnot);
     const auto k = static_cast<std::int64_t>(whole);
-    const double t = seconds - whole, t2 = t * t, t3 = t2 * t;
+    const double t = seconds / kKnot - whole, t2 = t * t, t3 = t2 * t;
     const double ground = (Envelope(k - 1) * (1 - 3 * t + 3 * t2 - t3) + Envelope(k) * (4 - 6 * t2 + 3 * t3) +
                            Envelope(k + 1) * (1 + 3 * t + 3 * t2 - 3 * t3) + Envelope(k + 2) * t3) /
                           6.0;
-    const double wave = std::sin(kTwoPi * seconds / 173.0 + climb_[0]) + 0.6 * std::sin(kTwoPi * seconds / 71.0 + climb_[1]);
+    const double wave =
+        std::sin(kTwoPi * seconds / 173.0 + climb_[0]) + 0.6 * std::sin(kTwoPi * seconds / 71.0 + climb_[1]);
     return ground + 27.0 + 6.0 * wave;
 }
 

@@ -29,15 +29,15 @@ class Flight {
     double Altitude(double seconds) const;
 
     static constexpr double kSpeed = 13.0; // metres per second along the mean direction
-    static constexpr double kClimb = 2.5;  // metres per second up or down at most, before smoothing
+    static constexpr double kClimb = 2.5;  // metres per second up or down at most
+    static constexpr double kKnot = 4.0;   // seconds between the knots of the height's curve
 
   private:
     double Sway(double seconds, int derivative) const;
-    // The highest ground or water along the course from two seconds before
-    // second `k` to four after.
+    // The highest ground or water along the course within two knots of knot `k`.
     double Peak(std::int64_t k) const;
-    // The lowest height over every peak near second `k` that climbs and
-    // sinks no faster than kClimb.
+    // The lowest height over every peak near knot `k` that climbs and sinks
+    // no faster than kClimb.
     double Envelope(std::int64_t k) const;
 
     const Terrain& terrain_;

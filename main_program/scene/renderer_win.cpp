@@ -1,4 +1,6 @@
 // Draws the world on one Direct3D 9 device through the fixed-function pipeline.
+#include "main_program/scene/renderer_win.h"
+
 #include "main_program/scene/dynamic_geometry_win.h"
 #include "main_program/scene/projection.h"
 #include "main_program/scene/scene_textures_win.h"
@@ -23,7 +25,8 @@ constexpr D3DCOLOR kNeutralGrey = 0xFF808080u;
 D3DMATRIX ToD3D(const Mat4& m) {
     D3DMATRIX d;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) d.m[i][j] = m.m[i][j];
+        for (int j = 0; j < 4; ++j)
+            d.m[i][j] = m.m[i][j];
     return d;
 }
 
@@ -84,9 +87,18 @@ class Cone {
 
 class DeviceRenderer final : public Renderer {
   public:
-    DeviceRenderer(WorldState& world, IDirect3DDevice9& device, DetailChoice detail)
+    DeviceRenderer(WorldState& world, IDirect3DDevice9& device, DetailChoice detail, const D3DCAPS9* limits)
         : world_(world), device_(device), detail_(detail), textures_(device, caps_) {
         device_.GetDeviceCaps(&caps_);
+        if (limits) {
+            caps_.MaxPointSize = std::min(caps_.MaxPointSize, limits->MaxPointSize);
+            caps_.MaxTextureWidth = std::min(caps_.MaxTextureWidth, limits->MaxTextureWidth);
+            caps_.MaxTextureHeight = std::min(caps_.MaxTextureHeight, limits->MaxTextureHeight);
+            caps_.MaxUserClipPlanes = std::min(caps_.MaxUserClipPlanes, limits->MaxUserClipPlanes);
+            caps_.MaxTextureBlendStages = std::min(caps_.MaxTextureBlendStages, limits->MaxTextureBlendStages);
+            caps_.MaxSimultaneousTextures = std::min(caps_.MaxSimultaneousTextures, limits->MaxSimultaneousTextures);
+            caps_.TextureCaps &= limits->TextureCaps;
+        }
         D3DDEVICE_CREATION_PARAMETERS creation{};
         if (SUCCEEDED(device_.GetCreationParameters(&creation)))
             softwareVertices_ = (creation.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
@@ -105,6 +117,7 @@ class DeviceRenderer final : public Renderer {
         world_.RequestTextures(detail_.textures);
     }
     void Render(const View& view) override;
+    RenderStats Stats() const { return stats_; }
 
   private:
     enum class Blend { None, Over, Add };
@@ -136,6 +149,7 @@ class DeviceRenderer final : public Renderer {
     DynamicGeometry geometry_;
     std::vector<std::uint16_t> visible_;
     std::vector<Vertex> quads_;
+    RenderStats stats_;
 };
 
 void DeviceRenderer::SetBlend(Blend blend) {
@@ -219,7 +233,8 @@ void DeviceRenderer::DrawSprites(const std::vector<Sprite>& sprites, const View&
         const float light = brightness / (scale * scale);
         const Vec3 right = (sprite.upright ? flatRight : camera.right) * (0.5f * sprite.width * scale);
         const Vec3 up = (sprite.upright ? Vec3{0, 0, 1} : camera.up) * (0.5f * sprite.height * scale);
-        const std::uint32_t color = PackColor(sprite.color * std::min(1.0f, light), sprite.alpha * std::min(1.0f, light));
+        const std::uint32_t color =
+            PackColor(sprite.color * std::min(1.0f, light), sprite.alpha * std::min(1.0f, light));
         const Vec3 c = sprite.centre;
         const Vec3 corners[4] = {c - right - up, c + right - up, c + right + up, c - right + up};
         const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
@@ -244,7 +259,8 @@ void DeviceRenderer::DrawStreaks(const std::vector<Streak>& streaks, const View&
                              {streak.head.x - side.x, streak.head.y - side.y, streak.head.z - side.z, head, 0, 0},
                              {streak.head.x + side.x, streak.head.y + side.y, streak.head.z + side.z, head, 0, 0},
                              {streak.tail.x + side.x, streak.tail.y + side.y, streak.tail.z + side.z, tail, 0, 0}};
-        for (int index : {0, 1, 2, 0, 2, 3}) quads_.push_back(v[index]);
+        for (int index : {0, 1, 2, 0, 2, 3})
+            quads_.push_back(v[index]);
     }
     if (!quads_.empty()) geometry_.Draw(device_, D3DPT_TRIANGLELIST, quads_.data(), quads_.size());
 }
@@ -254,7 +270,8 @@ void DeviceRenderer::DrawStars(const SkyScenery& sky, const View& view) {
     // Soft dots a little larger on large screens, where the device can; else single pixels.
     float size = 1.0f;
     if (pointSprites_ && textures_.Get(TextureKind::Glow)) {
-        size = std::min(std::max(2.0f, 2.6f * static_cast<float>(view.height) / 1080.0f), std::min(6.0f, caps_.MaxPointSize));
+        size = std::min(std::max(2.0f, 2.6f * static_cast<float>(view.height) / 1080.0f),
+                        std::min(6.0f, caps_.MaxPointSize));
         TexturedStages(TextureKind::Glow);
         device_.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
     } else {
@@ -319,7 +336,8 @@ void DeviceRenderer::DrawWater(const Landscape& land, const Cone& cone) {
             device_.SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
             device_.SetTextureStageState(1, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
             device_.SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
-            const D3DMATRIX second = TextureMatrix(2.3f, -0.9f, std::fmod(-t * 0.017f, 1.0f), std::fmod(t * 0.013f, 1.0f));
+            const D3DMATRIX second =
+                TextureMatrix(2.3f, -0.9f, std::fmod(-t * 0.017f, 1.0f), std::fmod(t * 0.013f, 1.0f));
             device_.SetTransform(D3DTS_TEXTURE1, &second);
         }
     }
@@ -356,7 +374,8 @@ void DeviceRenderer::DrawGround(const Landscape& land, const Cone& cone, const f
 // The ground and the lanterns mirrored in the water, cut off at its surface
 // so that nothing below it shows above it; false when the device has no clip
 // plane for that. Their depths are cleared afterwards.
-bool DeviceRenderer::DrawReflection(const Landscape& land, const NearScenery& nearby, const Cone& cone, const View& view) {
+bool DeviceRenderer::DrawReflection(const Landscape& land, const NearScenery& nearby, const Cone& cone,
+                                    const View& view) {
     if (caps_.MaxUserClipPlanes < 1) return false;
     const auto waterZ = static_cast<float>(kWaterLevel - world_.Camera().position.z);
     SetWorld(MirrorMatrix(waterZ));
@@ -394,6 +413,7 @@ void DeviceRenderer::Render(const View& requested) {
     device_.Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, PackColor(sky.horizonAway), 1.0f, 0);
     if (!geometry_ || FAILED(device_.BeginScene())) return;
     textures_.Update(world_, detail_.textures);
+    geometry_.ResetCounts();
 
     device_.SetRenderState(D3DRS_LIGHTING, FALSE);
     device_.SetRenderState(D3DRS_FOGENABLE, FALSE);
@@ -464,15 +484,31 @@ void DeviceRenderer::Render(const View& requested) {
     SetBlend(Blend::None);
     PlainStages();
     device_.EndScene();
+    stats_ = {geometry_.Triangles(), geometry_.Draws()};
+}
+
+std::unique_ptr<Renderer> MakeRenderer(World& world, IDirect3DDevice9& device, DetailChoice detail,
+                                       const D3DCAPS9* limits) {
+    // Every World comes from World::Create, which makes a WorldState.
+    auto renderer = std::make_unique<DeviceRenderer>(static_cast<WorldState&>(world), device, detail, limits);
+    if (!renderer->RestoreDefaultPool()) return nullptr;
+    return renderer;
 }
 
 } // namespace
 
+std::unique_ptr<Renderer> CreateRendererWithLimits(World& world, IDirect3DDevice9& device, DetailChoice detail,
+                                                   const D3DCAPS9& limits) {
+    return MakeRenderer(world, device, detail, &limits);
+}
+
 std::unique_ptr<Renderer> Renderer::Create(World& world, IDirect3DDevice9& device, DetailChoice detail) {
-    // Every World comes from World::Create, which makes a WorldState.
-    auto renderer = std::make_unique<DeviceRenderer>(static_cast<WorldState&>(world), device, detail);
-    if (!renderer->RestoreDefaultPool()) return nullptr;
-    return renderer;
+    return MakeRenderer(world, device, detail, nullptr);
+}
+
+RenderStats LastRenderStats(const Renderer& renderer) {
+    const auto* deviceRenderer = dynamic_cast<const DeviceRenderer*>(&renderer);
+    return deviceRenderer ? deviceRenderer->Stats() : RenderStats{};
 }
 
 } // namespace scene

@@ -23,7 +23,7 @@ struct Block {
 };
 
 struct Mesh {
-    std::vector<Vertex> vertices;      // at most 65536
+    std::vector<Vertex> vertices;       // at most 65536
     std::vector<std::uint16_t> indices; // triangle list
     std::vector<Block> blocks;
     void Clear() {

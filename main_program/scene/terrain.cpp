@@ -33,8 +33,8 @@ TerrainHeights Terrain::Heights(double x, double y) const {
     const float ridge = 1.0f - std::fabs(Fractal(u * 0.75, v * 0.75, 5, seed_ + 71u, 0.45f));
     const float mountains = SmoothStep(-0.1f, 0.5f, 0.8f * region + 0.5f * land);
 
-    const float ground = Shore(-1.0f + 20.0f * region + 70.0f * land + 40.0f * hills +
-                               200.0f * mountains * (ridge * ridge - 0.3f));
+    const float ground =
+        Shore(-1.0f + 20.0f * region + 70.0f * land + 40.0f * hills + 200.0f * mountains * (ridge * ridge - 0.3f));
     TerrainHeights heights{ground, 0.0f};
 
     // Woods in patches a few hundred metres across, on ground neither wet nor

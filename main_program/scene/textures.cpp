@@ -14,7 +14,8 @@ namespace {
 std::uint32_t Pixel(float r, float g, float b, float a) { return PackColor({r, g, b}, a); }
 
 // Fills an image row by row from `shade(u, v)` over 0..1, stopping early on request.
-bool Fill(Image& image, int size, const std::atomic<bool>& stop, const std::function<std::uint32_t(float, float)>& shade) {
+bool Fill(Image& image, int size, const std::atomic<bool>& stop,
+          const std::function<std::uint32_t(float, float)>& shade) {
     image.width = image.height = size;
     image.pixels.resize(static_cast<std::size_t>(size) * size);
     for (int y = 0; y < size; ++y) {
@@ -101,10 +102,12 @@ MipChain WithMipmaps(Image image) {
                 for (int k = 0; k < 4; ++k) {
                     const std::uint32_t p =
                         from.pixels[static_cast<std::size_t>(2 * y + (k >> 1)) * from.width + 2 * x + (k & 1)];
-                    for (int c = 0; c < 4; ++c) sum[c] += (p >> (8 * c)) & 0xFFu;
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += (p >> (8 * c)) & 0xFFu;
                 }
                 std::uint32_t p = 0;
-                for (int c = 0; c < 4; ++c) p |= ((sum[c] + 2) / 4) << (8 * c);
+                for (int c = 0; c < 4; ++c)
+                    p |= ((sum[c] + 2) / 4) << (8 * c);
                 half.pixels[static_cast<std::size_t>(y) * half.width + x] = p;
             }
         chain.levels.push_back(std::move(half));
@@ -116,13 +119,26 @@ MipChain GenerateTexture(TextureKind kind, int size, std::uint32_t seed, const s
     Image image;
     bool done = false;
     switch (kind) {
-    case TextureKind::Ground: done = Fill(image, size, stop, [&](float u, float v) { return GroundPixel(u, v, seed); }); break;
-    case TextureKind::Water: done = Fill(image, size, stop, [&](float u, float v) { return WaterPixel(u, v, seed + 1u); }); break;
-    case TextureKind::Clouds: done = Fill(image, size, stop, [&](float u, float v) { return CloudPixel(u, v, seed + 2u); }); break;
-    case TextureKind::Glow: done = Fill(image, size, stop, GlowPixel); break;
-    case TextureKind::Moon: done = Fill(image, size, stop, [&](float u, float v) { return MoonPixel(u, v, size, seed + 3u); }); break;
-    case TextureKind::Ring: done = Fill(image, size, stop, RingPixel); break;
-    case TextureKind::Count: break;
+    case TextureKind::Ground:
+        done = Fill(image, size, stop, [&](float u, float v) { return GroundPixel(u, v, seed); });
+        break;
+    case TextureKind::Water:
+        done = Fill(image, size, stop, [&](float u, float v) { return WaterPixel(u, v, seed + 1u); });
+        break;
+    case TextureKind::Clouds:
+        done = Fill(image, size, stop, [&](float u, float v) { return CloudPixel(u, v, seed + 2u); });
+        break;
+    case TextureKind::Glow:
+        done = Fill(image, size, stop, GlowPixel);
+        break;
+    case TextureKind::Moon:
+        done = Fill(image, size, stop, [&](float u, float v) { return MoonPixel(u, v, size, seed + 3u); });
+        break;
+    case TextureKind::Ring:
+        done = Fill(image, size, stop, RingPixel);
+        break;
+    case TextureKind::Count:
+        break;
     }
     if (!done) return {};
     return WithMipmaps(std::move(image));

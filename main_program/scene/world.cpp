@@ -19,9 +19,9 @@ constexpr float kDomeRadius = 500.0f;
 constexpr float kSkyDistance = 450.0f; // where sky sprites are put
 constexpr int kStars = 1400;
 constexpr double kCloudAltitude = 1500.0, kCloudReach = 16000.0, kCloudTile = 7000.0, kCloudWind = 7.0;
-constexpr double kEventGap = 7.0;          // seconds at least between two events
-constexpr float kPassingDistance = 45.0f;  // a lantern this close passes the camera
-constexpr float kHeardRise = 700.0f;       // a rising lantern further away is not heard
+constexpr double kEventGap = 7.0;         // seconds at least between two events
+constexpr float kPassingDistance = 45.0f; // a lantern this close passes the camera
+constexpr float kHeardRise = 700.0f;      // a rising lantern further away is not heard
 
 float Radians(float degrees) { return degrees * kPi / 180.0f; }
 
@@ -38,9 +38,12 @@ float PanOf(const CameraPose& camera, Vec3 relative) {
 
 ClipmapShape ShapeFor(Detail geometry) {
     switch (geometry) {
-    case Detail::Low: return {32, 6.0, 6};
-    case Detail::High: return {64, 3.0, 7};
-    case Detail::Medium: break;
+    case Detail::Low:
+        return {32, 6.0, 6};
+    case Detail::High:
+        return {64, 3.0, 7};
+    case Detail::Medium:
+        break;
     }
     return {48, 4.0, 6};
 }
@@ -49,12 +52,16 @@ int TextureSize(TextureKind kind, Detail textures) {
     const int tier = static_cast<int>(textures);
     switch (kind) {
     case TextureKind::Ground:
-    case TextureKind::Clouds: return 256 << tier;
-    case TextureKind::Water: return 128 << tier;
+    case TextureKind::Clouds:
+        return 256 << tier;
+    case TextureKind::Water:
+        return 128 << tier;
     case TextureKind::Glow:
-    case TextureKind::Moon: return tier == 0 ? 64 : 128;
+    case TextureKind::Moon:
+        return tier == 0 ? 64 : 128;
     case TextureKind::Ring:
-    case TextureKind::Count: break;
+    case TextureKind::Count:
+        break;
     }
     return 64 << (tier / 2);
 }
@@ -140,12 +147,14 @@ void WorldState::CollectEvents(double from, double to) {
         distances[lantern.id] = distance;
         const double launched = happenings_.LaunchTime(lantern.id);
         if (launched > from && launched <= to && happenings_.Heard(lantern.id) && distance < kHeardRise)
-            candidates.push_back({launched, {SceneEventKind::LightRises, PanOf(camera_, r),
-                                             std::max(0.15f, 1.0f - distance / (kHeardRise + 100.0f))}});
+            candidates.push_back({launched,
+                                  {SceneEventKind::LightRises, PanOf(camera_, r),
+                                   std::max(0.15f, 1.0f - distance / (kHeardRise + 100.0f))}});
         const auto previous = lanternDistance_.find(lantern.id);
         if (previous != lanternDistance_.end() && previous->second >= kPassingDistance && distance < kPassingDistance)
-            candidates.push_back({to, {SceneEventKind::LightPasses, PanOf(camera_, r),
-                                       std::max(0.3f, 1.0f - distance / kPassingDistance * 0.7f)}});
+            candidates.push_back({to,
+                                  {SceneEventKind::LightPasses, PanOf(camera_, r),
+                                   std::max(0.3f, 1.0f - distance / kPassingDistance * 0.7f)}});
     }
     lanternDistance_.swap(distances);
 
@@ -157,8 +166,9 @@ void WorldState::CollectEvents(double from, double to) {
             happenings_.ShootingStarsAt(start + 0.01, stars);
             for (const ShootingStar& star : stars)
                 if (star.id == j)
-                    candidates.push_back({start, {SceneEventKind::ShootingStar, PanOf(camera_, star.start),
-                                                  std::min(1.0f, 0.3f + 0.7f * happenings_.StarSize(j))}});
+                    candidates.push_back({start,
+                                          {SceneEventKind::ShootingStar, PanOf(camera_, star.start),
+                                           std::min(1.0f, 0.3f + 0.7f * happenings_.StarSize(j))}});
         }
     }
 
@@ -167,13 +177,15 @@ void WorldState::CollectEvents(double from, double to) {
         Ripple ripple;
         if (happenings_.RippleOf(j, ripple) && ripple.start > from && ripple.start <= to) {
             const Vec3 r = relative(ripple.centre);
-            candidates.push_back({ripple.start, {SceneEventKind::WaterRipple, PanOf(camera_, r),
-                                                 std::max(0.2f, 1.0f - Length(r) / 260.0f)}});
+            candidates.push_back(
+                {ripple.start,
+                 {SceneEventKind::WaterRipple, PanOf(camera_, r), std::max(0.2f, 1.0f - Length(r) / 260.0f)}});
         }
     }
 
     // A calm pace: an event that comes too soon after the last one is let go.
-    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
     for (const Candidate& candidate : candidates) {
         if (candidate.time - lastEvent_ < kEventGap) continue;
         lastEvent_ = candidate.time;
@@ -187,8 +199,10 @@ const Landscape& WorldState::LandscapeFor(Detail geometry) {
     Tier& tier = tiers_[static_cast<std::size_t>(geometry)];
     if (!tier.clipmap) tier.clipmap = std::make_unique<Clipmap>(terrain_, ShapeFor(geometry));
     if (tier.builtFrame != frame_) {
-        tier.clipmap->Build(camera_.position, sky_, TextureShow(TextureKind::Ground), tier.landscape.ground,
-                            tier.landscape.water);
+        // The light changes slowly: the ground is lit anew twice a second.
+        const auto lightVersion = static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds_ * 2.0));
+        tier.clipmap->Build(camera_.position, sky_, lightVersion, TextureShow(TextureKind::Ground),
+                            tier.landscape.ground, tier.landscape.water);
         tier.landscape.farDistance = tier.clipmap->FarDistance();
         tier.builtFrame = frame_;
     }
@@ -210,12 +224,14 @@ void WorldState::BuildSky(Detail geometry) {
     dome.Clear();
     constexpr int kRings = sizeof(kDomeElevations) / sizeof(kDomeElevations[0]);
     std::vector<float> elevations(kDomeElevations, kDomeElevations + kRings);
-    for (int i = kRings - 2; i >= 0; --i) elevations.push_back(-kDomeElevations[i]);
+    for (int i = kRings - 2; i >= 0; --i)
+        elevations.push_back(-kDomeElevations[i]);
     for (float elevationDegrees : elevations) {
         const float elevation = Radians(elevationDegrees);
         for (int k = 0; k <= kDomeSegments; ++k) {
             const float azimuth = 2.0f * kPi * static_cast<float>(k) / kDomeSegments;
-            const Vec3 d{std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation), std::sin(elevation)};
+            const Vec3 d{std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation),
+                         std::sin(elevation)};
             const Vec3 p = d * kDomeRadius;
             dome.vertices.push_back({p.x, p.y, p.z, PackColor(SkyColor(sky_, d)), 0, 0});
         }
@@ -225,7 +241,8 @@ void WorldState::BuildSky(Detail geometry) {
         for (int k = 0; k < kDomeSegments; ++k) {
             const auto a = static_cast<std::uint16_t>(r * stride + k), b = static_cast<std::uint16_t>(a + 1);
             const auto c = static_cast<std::uint16_t>(a + stride), d = static_cast<std::uint16_t>(c + 1);
-            for (std::uint16_t index : {a, b, d, a, d, c}) dome.indices.push_back(index);
+            for (std::uint16_t index : {a, b, d, a, d, c})
+                dome.indices.push_back(index);
         }
     Block all;
     all.indexCount = static_cast<std::uint32_t>(dome.indices.size());
@@ -260,19 +277,20 @@ void WorldState::BuildSky(Detail geometry) {
         out.lights.push_back({at, across(38), across(38), 0, sky_.glow * 0.55f, sunUp, TextureKind::Glow, false});
         const float disc = SmoothStep(Radians(-1.2f), Radians(0.5f), sky_.sunElevation);
         if (disc > 0)
-            out.lights.push_back({at, across(2.6f), across(2.6f), 3, Color{1.0f, 0.86f, 0.62f} * 1.6f, disc,
-                                  TextureKind::Glow, false});
+            out.lights.push_back(
+                {at, across(2.6f), across(2.6f), 3, Color{1.0f, 0.86f, 0.62f} * 1.6f, disc, TextureKind::Glow, false});
         const Vec3 below = Normalize({sky_.sun.x, sky_.sun.y, -std::fabs(sky_.sun.z) - 0.07f});
-        out.glints.push_back({below * kSkyDistance, across(3.5f), across(16.0f), 0, sky_.glow * 0.7f, sunUp,
-                              TextureKind::Glow, true});
+        out.glints.push_back(
+            {below * kSkyDistance, across(3.5f), across(16.0f), 0, sky_.glow * 0.7f, sunUp, TextureKind::Glow, true});
     }
     // The moon, brighter as the sky darkens, with a halo and a path of its own.
     if (sky_.moon.z > -0.02f) {
         const Vec3 at = sky_.moon * kSkyDistance;
-        out.moon.push_back({at, across(1.6f), across(1.6f), 4, Color{0.95f, 0.96f, 1.0f} * (0.6f + 0.4f * sky_.moonShow),
-                            0.35f + 0.65f * sky_.moonShow, TextureKind::Moon, false});
-        out.lights.push_back({at, across(9), across(9), 0, Color{0.55f, 0.62f, 0.8f} * 0.35f, sky_.moonShow,
-                              TextureKind::Glow, false});
+        out.moon.push_back({at, across(1.6f), across(1.6f), 4,
+                            Color{0.95f, 0.96f, 1.0f} * (0.6f + 0.4f * sky_.moonShow), 0.35f + 0.65f * sky_.moonShow,
+                            TextureKind::Moon, false});
+        out.lights.push_back(
+            {at, across(9), across(9), 0, Color{0.55f, 0.62f, 0.8f} * 0.35f, sky_.moonShow, TextureKind::Glow, false});
         const Vec3 below = Normalize({sky_.moon.x, sky_.moon.y, -sky_.moon.z - 0.05f});
         out.glints.push_back({below * kSkyDistance, across(2.2f), across(12.0f), 0, Color{0.6f, 0.66f, 0.8f} * 0.5f,
                               sky_.moonShow, TextureKind::Glow, true});
@@ -300,13 +318,16 @@ void WorldState::BuildSky(Detail geometry) {
     const double baseY = std::floor(camera_.position.y / kCloudTile) * kCloudTile;
     const double windAngle = flight_.Heading() + 1.3;
     const double drift = kCloudWind * seconds_ / kCloudTile;
-    const double shiftU = std::fmod(drift * std::cos(windAngle), 1.0), shiftV = std::fmod(drift * std::sin(windAngle), 1.0);
+    const double shiftU = std::fmod(drift * std::cos(windAngle), 1.0),
+                 shiftV = std::fmod(drift * std::sin(windAngle), 1.0);
     out.cloudHeight = static_cast<float>(kCloudAltitude - camera_.position.z);
-    const float cover = 0.75f + 0.25f * std::sin(static_cast<float>(2.0 * 3.141592653589793 * std::fmod(seconds_ / 1300.0, 1.0)));
+    const float cover =
+        0.75f + 0.25f * std::sin(static_cast<float>(2.0 * 3.141592653589793 * std::fmod(seconds_ / 1300.0, 1.0)));
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i) {
             const double x = cx + (i - cells / 2) * step, y = cy + (j - cells / 2) * step;
-            const Vec3 p{static_cast<float>(x - camera_.position.x), static_cast<float>(y - camera_.position.y), out.cloudHeight};
+            const Vec3 p{static_cast<float>(x - camera_.position.x), static_cast<float>(y - camera_.position.y),
+                         out.cloudHeight};
             const Vec3 d = Normalize(p);
             const float fade = SmoothStep(0.02f, 0.2f, d.z) * cover;
             clouds.vertices.push_back({p.x, p.y, p.z, PackColor(CloudColor(sky_, d), fade),
@@ -317,7 +338,8 @@ void WorldState::BuildSky(Detail geometry) {
         for (int i = 0; i < cells; ++i) {
             const auto a = static_cast<std::uint16_t>(j * (cells + 1) + i), b = static_cast<std::uint16_t>(a + 1);
             const auto d = static_cast<std::uint16_t>(a + cells + 1), c = static_cast<std::uint16_t>(d + 1);
-            for (std::uint16_t index : {a, b, c, a, c, d}) clouds.indices.push_back(index);
+            for (std::uint16_t index : {a, b, c, a, c, d})
+                clouds.indices.push_back(index);
         }
     Block sheet;
     sheet.indexCount = static_cast<std::uint32_t>(clouds.indices.size());
@@ -363,7 +385,8 @@ const NearScenery& WorldState::Near() {
                                        {c.x + radius, c.y - radius, c.z, color, 1, 0},
                                        {c.x + radius, c.y + radius, c.z, color, 1, 1},
                                        {c.x - radius, c.y + radius, c.z, color, 0, 1}};
-            for (int index : {0, 1, 2, 0, 2, 3}) near_.ripples.push_back(corners[index]);
+            for (int index : {0, 1, 2, 0, 2, 3})
+                near_.ripples.push_back(corners[index]);
         }
     }
     return near_;

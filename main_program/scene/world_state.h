@@ -48,13 +48,13 @@ struct Streak {
 // Everything beyond the landscape, drawn before it without depth.
 struct SkyScenery {
     Mesh dome;
-    std::vector<Vertex> stars;     // a point list
-    std::vector<Sprite> lights;    // the sun's disc and glow, the moon's halo: added
-    std::vector<Sprite> glints;    // the sun's and moon's path on the water: added, mirrored already
-    std::vector<Sprite> moon;      // the moon's disc: blended over the sky
-    std::vector<Streak> streaks;   // shooting stars
+    std::vector<Vertex> stars;   // a point list
+    std::vector<Sprite> lights;  // the sun's disc and glow, the moon's halo: added
+    std::vector<Sprite> glints;  // the sun's and moon's path on the water: added, mirrored already
+    std::vector<Sprite> moon;    // the moon's disc: blended over the sky
+    std::vector<Streak> streaks; // shooting stars
     Mesh clouds;
-    float cloudHeight = 0;         // the cloud layer's height over the camera
+    float cloudHeight = 0; // the cloud layer's height over the camera
 };
 
 // Lights near the ground: lanterns (and their mirror images) and ripples.
