@@ -129,6 +129,7 @@ class DeviceRenderer final : public Renderer {
     void DrawSprites(const std::vector<Sprite>& sprites, const View& view, float brightness = 1.0f);
     void DrawStreaks(const std::vector<Streak>& streaks, const View& view);
     void DrawStars(const SkyScenery& sky, const View& view);
+    void DrawFireflies(const std::vector<Vertex>& fireflies, const View& view);
     void DrawSky(const SkyScenery& sky, const View& view, bool mirrored);
     void DrawWater(const Landscape& land, const Cone& cone);
     void DrawGround(const Landscape& land, const Cone& cone, const float* mirroredIn = nullptr);
@@ -150,6 +151,7 @@ class DeviceRenderer final : public Renderer {
     std::vector<std::uint16_t> visible_;
     std::vector<Vertex> quads_;
     RenderStats stats_;
+    std::uint64_t frames_ = 0; // drawn so far: the first is kept simple, to come fast
 };
 
 void DeviceRenderer::SetBlend(Blend blend) {
@@ -267,22 +269,54 @@ void DeviceRenderer::DrawStreaks(const std::vector<Streak>& streaks, const View&
 
 void DeviceRenderer::DrawStars(const SkyScenery& sky, const View& view) {
     if (sky.stars.empty()) return;
-    // Soft dots a little larger on large screens, where the device can; else single pixels.
-    float size = 1.0f;
-    if (pointSprites_ && textures_.Get(TextureKind::Glow)) {
-        size = std::min(std::max(2.0f, 2.6f * static_cast<float>(view.height) / 1080.0f),
-                        std::min(6.0f, caps_.MaxPointSize));
-        TexturedStages(TextureKind::Glow);
-        device_.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    } else {
-        PlainStages();
-    }
-    device_.SetRenderState(D3DRS_POINTSPRITEENABLE, size > 1.0f);
-    device_.SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
-    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(size));
-    geometry_.Draw(device_, D3DPT_POINTLIST, sky.stars.data(), sky.stars.size());
+    // Single pixels, or on tall screens squares of two or three where the device draws them.
+    float size = view.height >= 2800 ? 3.0f : view.height >= 1400 ? 2.0f : 1.0f;
+    if (!pointSprites_) size = 1.0f;
+    PlainStages();
     device_.SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(std::min(size, caps_.MaxPointSize)));
+    geometry_.Draw(device_, D3DPT_POINTLIST, sky.stars.data(), sky.stars.size());
     device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(1.0f));
+}
+
+// Fireflies: point sprites that shrink with distance, never below two
+// pixels; rectangles where the device has no point sprites.
+void DeviceRenderer::DrawFireflies(const std::vector<Vertex>& fireflies, const View& view) {
+    constexpr float kSize = 0.8f; // metres across
+    if (fireflies.empty() || !textures_.Get(TextureKind::Spark)) return;
+    TexturedStages(TextureKind::Spark);
+    if (!pointSprites_) {
+        std::vector<Sprite> sprites;
+        for (const Vertex& v : fireflies) {
+            const float light = static_cast<float>((v.color >> 8) & 0xFFu) / 255.0f;
+            sprites.push_back({{v.x, v.y, v.z},
+                               kSize,
+                               kSize,
+                               2.5f,
+                               Color{0.82f, 1.0f, 0.42f} * light,
+                               1.0f,
+                               TextureKind::Spark,
+                               false});
+        }
+        DrawSprites(sprites, view);
+        return;
+    }
+    const Frustum frustum = ViewFrustum(view);
+    // Drawn size in pixels: the viewport's height times this size over the distance.
+    device_.SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+    device_.SetRenderState(D3DRS_POINTSCALEENABLE, TRUE);
+    device_.SetRenderState(D3DRS_POINTSCALE_A, FloatBits(0.0f));
+    device_.SetRenderState(D3DRS_POINTSCALE_B, FloatBits(0.0f));
+    device_.SetRenderState(D3DRS_POINTSCALE_C, FloatBits(1.0f));
+    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(kSize / (frustum.top - frustum.bottom)));
+    device_.SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(2.5f));
+    device_.SetRenderState(D3DRS_POINTSIZE_MAX, FloatBits(std::min(64.0f, caps_.MaxPointSize)));
+    geometry_.Draw(device_, D3DPT_POINTLIST, fireflies.data(), fireflies.size());
+    device_.SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(1.0f));
+    device_.SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(1.0f));
 }
 
 // Everything far off: the dome, stars, sun and moon, and the clouds. Drawn
@@ -295,7 +329,7 @@ void DeviceRenderer::DrawSky(const SkyScenery& sky, const View& view, bool mirro
         DrawMesh(sky.dome);
     }
     SetBlend(Blend::Add);
-    DrawStars(sky, view);
+    if (frames_ > 0) DrawStars(sky, view);
     if (!mirrored) DrawStreaks(sky.streaks, view);
     SetBlend(Blend::Over);
     if (textures_.Get(TextureKind::Moon)) DrawSprites(sky.moon, view);
@@ -308,6 +342,11 @@ void DeviceRenderer::DrawSky(const SkyScenery& sky, const View& view, bool mirro
         device_.SetTexture(0, clouds);
         DrawMesh(sky.clouds);
     }
+    // The far hills stand in front of the clouds low on the horizon.
+    SetWorld(mirrored ? MirrorMatrix(0.0f) : Mat4{});
+    SetBlend(Blend::None);
+    PlainStages();
+    DrawMesh(sky.ridges);
     SetWorld(Mat4{});
 }
 
@@ -446,7 +485,10 @@ void DeviceRenderer::Render(const View& requested) {
     DrawSky(skyScenery, view, false);
     DrawSky(skyScenery, view, true);
     SetBlend(Blend::Add);
-    if (textures_.Get(TextureKind::Glow)) DrawSprites(skyScenery.glints, view);
+    if (textures_.Get(TextureKind::Glow) && !skyScenery.glints.empty()) {
+        TexturedStages(TextureKind::Glow);
+        geometry_.Draw(device_, D3DPT_TRIANGLELIST, skyScenery.glints.data(), skyScenery.glints.size());
+    }
 
     // Near lights mirrored in the water, then the water over all of that, so
     // that the ground below it fails the depth test; then the ground.
@@ -454,8 +496,8 @@ void DeviceRenderer::Render(const View& requested) {
     const NearScenery& nearby = world_.Near();
     const D3DMATRIX groundProjection = ToD3D(PerspectiveMatrix(frustum, kNear, land.farDistance * 1.05f));
     device_.SetTransform(D3DTS_PROJECTION, &groundProjection);
-    // High detail mirrors the ground in the water too.
-    if (detail_.geometry != Detail::High || !DrawReflection(land, nearby, cone, view)) {
+    // High detail mirrors the ground in the water too, from the second frame.
+    if (detail_.geometry != Detail::High || frames_ == 0 || !DrawReflection(land, nearby, cone, view)) {
         SetBlend(Blend::Add);
         if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
     }
@@ -481,10 +523,12 @@ void DeviceRenderer::Render(const View& requested) {
         SetWorld(Mat4{});
     }
     if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.lanterns, view);
+    DrawFireflies(nearby.fireflies, view);
     SetBlend(Blend::None);
     PlainStages();
     device_.EndScene();
     stats_ = {geometry_.Triangles(), geometry_.Draws()};
+    ++frames_;
 }
 
 std::unique_ptr<Renderer> MakeRenderer(World& world, IDirect3DDevice9& device, DetailChoice detail,

@@ -149,7 +149,11 @@ Color LightGround(const SkyState& sky, Color albedo, Vec3 normal) {
     const float towardSun = across > 0 ? (normal.x * sky.sun.x + normal.y * sky.sun.y) / across : 0.0f;
     const float skyLight = (0.45f + 0.55f * normal.z) * (1.0f + 0.45f * towardSun);
     const Color light = sky.sunLight * (sun * sun) + sky.ambient * skyLight + sky.moonLight * moon;
-    return albedo * light;
+    // As the light fails, colours fade towards a cool blue, as eyes see them at night.
+    const Color lit = albedo * light;
+    const float night = SmoothStep(-1.0f * kDegree, -9.0f * kDegree, sky.sunElevation);
+    const float luminance = 0.3f * lit.x + 0.59f * lit.y + 0.11f * lit.z;
+    return Lerp(lit, Color{0.62f, 0.78f, 1.25f} * luminance, 0.65f * night);
 }
 
 float HazeAmount(float distance, float farDistance) {

@@ -85,6 +85,13 @@ std::uint32_t RingPixel(float u, float v) {
     return Pixel(1, 1, 1, (outer + inner) * (1.0f - SmoothStep(0.92f, 1.0f, r)));
 }
 
+// A small soft dot that fills its square: stars and fireflies drawn a few pixels wide.
+std::uint32_t SparkPixel(float u, float v) {
+    const float dx = u * 2 - 1, dy = v * 2 - 1, r = std::sqrt(dx * dx + dy * dy);
+    const float falloff = 1.0f - SmoothStep(0.0f, 1.0f, r);
+    return Pixel(1, 1, 1, falloff * falloff);
+}
+
 } // namespace
 
 MipChain WithMipmaps(Image image) {
@@ -136,6 +143,9 @@ MipChain GenerateTexture(TextureKind kind, int size, std::uint32_t seed, const s
         break;
     case TextureKind::Ring:
         done = Fill(image, size, stop, RingPixel);
+        break;
+    case TextureKind::Spark:
+        done = Fill(image, size, stop, SparkPixel);
         break;
     case TextureKind::Count:
         break;

@@ -27,6 +27,24 @@ float Radians(float degrees) { return degrees * kPi / 180.0f; }
 
 Vec3 Mirror(Vec3 v, float waterZ) { return {v.x, v.y, 2.0f * waterZ - v.z}; }
 
+Vec3 Direction(float azimuth, float elevation) {
+    return {std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation), std::sin(elevation)};
+}
+
+// A light's path on the water: a column under it from the horizon down,
+// brightest at the horizon (the glow texture's middle row along its top).
+void AddGlint(Vec3 light, float widthDegrees, float depthDegrees, Color color, std::vector<Vertex>& out) {
+    const float azimuth = std::atan2(light.y, light.x), half = Radians(widthDegrees) * 0.5f;
+    const float top = Radians(-0.2f), bottom = -Radians(depthDegrees);
+    const std::uint32_t c = PackColor(color, 1.0f);
+    const Vec3 corners[4] = {
+        Direction(azimuth - half, top) * kSkyDistance, Direction(azimuth + half, top) * kSkyDistance,
+        Direction(azimuth + half, bottom) * kSkyDistance, Direction(azimuth - half, bottom) * kSkyDistance};
+    const float uv[4][2] = {{0, 0.5f}, {1, 0.5f}, {1, 1}, {0, 1}};
+    for (int index : {0, 1, 2, 0, 2, 3})
+        out.push_back({corners[index].x, corners[index].y, corners[index].z, c, uv[index][0], uv[index][1]});
+}
+
 // -1 left .. 1 right of the camera, for a point relative to it.
 float PanOf(const CameraPose& camera, Vec3 relative) {
     const Vec3 flatRight = Normalize({camera.right.x, camera.right.y, 0});
@@ -59,6 +77,8 @@ int TextureSize(TextureKind kind, Detail textures) {
     case TextureKind::Glow:
     case TextureKind::Moon:
         return tier == 0 ? 64 : 128;
+    case TextureKind::Spark:
+        return 32 << (tier / 2);
     case TextureKind::Ring:
     case TextureKind::Count:
         break;
@@ -84,10 +104,22 @@ WorldState::WorldState(std::uint32_t seed)
         Star star;
         star.direction = {across * std::cos(azimuth), across * std::sin(azimuth), z};
         star.color = Lerp(Color{0.75f, 0.85f, 1.0f}, Color{1.0f, 0.9f, 0.75f}, warmth);
-        star.brightness = 0.2f + 0.8f * u * u * u * u;
+        star.brightness = 0.3f + 0.7f * u * u * u;
         star.twinkle = 100.0f * Unit(Hash(static_cast<std::uint32_t>(i), seed + 105u));
         stars_.push_back(star);
     }
+    // Two ranges of far hills, their outlines closing on themselves around the horizon.
+    for (int layer = 0; layer < 2; ++layer)
+        for (int k = 0; k <= kRidgeSegments; ++k) {
+            const double around = static_cast<double>(k % kRidgeSegments) / kRidgeSegments;
+            // Ridged noise: sharp peaks, with stretches of flat horizon between ranges.
+            const float range =
+                PeriodicFractal(around * 5.0, layer * 3.7, 2, seed + 110u + static_cast<std::uint32_t>(layer), 5, 0.5f);
+            const float peaks =
+                1.0f - std::fabs(PeriodicFractal(around * 24.0, layer * 7.1, 4,
+                                                 seed + 120u + static_cast<std::uint32_t>(layer), 24, 0.55f));
+            ridgeProfile_[layer][k] = Clamp01(SmoothStep(-0.2f, 0.35f, range) * (0.25f + 0.75f * peaks * peaks));
+        }
 }
 
 WorldState::~WorldState() = default;
@@ -279,9 +311,7 @@ void WorldState::BuildSky(Detail geometry) {
         if (disc > 0)
             out.lights.push_back(
                 {at, across(2.6f), across(2.6f), 3, Color{1.0f, 0.86f, 0.62f} * 1.6f, disc, TextureKind::Glow, false});
-        const Vec3 below = Normalize({sky_.sun.x, sky_.sun.y, -std::fabs(sky_.sun.z) - 0.07f});
-        out.glints.push_back(
-            {below * kSkyDistance, across(3.5f), across(16.0f), 0, sky_.glow * 0.7f, sunUp, TextureKind::Glow, true});
+        AddGlint(sky_.sun, 3.5f, 18.0f, sky_.glow * (0.7f * sunUp), out.glints);
     }
     // The moon, brighter as the sky darkens, with a halo and a path of its own.
     if (sky_.moon.z > -0.02f) {
@@ -291,9 +321,7 @@ void WorldState::BuildSky(Detail geometry) {
                             TextureKind::Moon, false});
         out.lights.push_back(
             {at, across(9), across(9), 0, Color{0.55f, 0.62f, 0.8f} * 0.35f, sky_.moonShow, TextureKind::Glow, false});
-        const Vec3 below = Normalize({sky_.moon.x, sky_.moon.y, -sky_.moon.z - 0.05f});
-        out.glints.push_back({below * kSkyDistance, across(2.2f), across(12.0f), 0, Color{0.6f, 0.66f, 0.8f} * 0.5f,
-                              sky_.moonShow, TextureKind::Glow, true});
+        AddGlint(sky_.moon, 2.2f, 12.0f, Color{0.6f, 0.66f, 0.8f} * (0.5f * sky_.moonShow), out.glints);
     }
 
     // Shooting stars.
@@ -306,6 +334,38 @@ void WorldState::BuildSky(Detail geometry) {
         out.streaks.push_back({head * kSkyDistance, tail * kSkyDistance, 2.0f,
                                Color{0.9f, 0.95f, 1.0f} * (star.brightness * sky_.stars)});
     }
+
+    // Far hills: bands from just below the horizon up to their outlines, in
+    // the haze's colour, the nearer range a little darker and lower; taller
+    // where the land around is high.
+    Mesh& ridges = out.ridges;
+    ridges.Clear();
+    const float highland =
+        SmoothStep(-0.4f, 0.4f, Fractal(camera_.position.x * 5e-5, camera_.position.y * 5e-5, 2, seed_ + 5u));
+    for (int layer = 0; layer < 2; ++layer) {
+        const float tallest = Radians(layer == 0 ? 0.3f + 1.5f * highland : 0.15f + 0.8f * highland);
+        const float darker = layer == 0 ? 0.93f : 0.84f;
+        const auto first = static_cast<std::uint16_t>(ridges.vertices.size());
+        for (int k = 0; k <= kRidgeSegments; ++k) {
+            const float azimuth = 2.0f * kPi * static_cast<float>(k) / kRidgeSegments;
+            const Vec3 top = Direction(azimuth, tallest * ridgeProfile_[layer][k]) * (kDomeRadius * 0.9f);
+            const Vec3 bottom = Direction(azimuth, 0.0f) * (kDomeRadius * 0.9f);
+            const Color haze = HazeColor(sky_, top);
+            const Color shade = Lerp(haze * darker, sky_.zenith, layer == 0 ? 0.1f : 0.2f);
+            ridges.vertices.push_back({top.x, top.y, top.z, PackColor(shade), 0, 0});
+            ridges.vertices.push_back({bottom.x, bottom.y, bottom.z, PackColor(shade), 0, 0});
+        }
+        for (int k = 0; k < kRidgeSegments; ++k) {
+            const auto a = static_cast<std::uint16_t>(first + 2 * k);
+            for (int index : {0, 2, 1, 1, 2, 3})
+                ridges.indices.push_back(static_cast<std::uint16_t>(a + index));
+        }
+    }
+    Block hills;
+    hills.indexCount = static_cast<std::uint32_t>(ridges.indices.size());
+    hills.low = {-kDomeRadius, -kDomeRadius, -kDomeRadius};
+    hills.high = {kDomeRadius, kDomeRadius, kDomeRadius};
+    ridges.blocks.push_back(hills);
 
     // The cloud layer: a grid on the camera, snapped to its own spacing so that
     // its colours stay put, and faded out towards the horizon.
@@ -348,11 +408,63 @@ void WorldState::BuildSky(Detail geometry) {
     clouds.blocks.push_back(sheet);
 }
 
+void WorldState::AddFireflies(float show) {
+    // Cells of the ground within reach of the camera, each with a few
+    // fireflies over open lowland and fewer elsewhere.
+    constexpr double kCell = 32.0;
+    constexpr std::int64_t kReach = 5;
+    const auto cx = static_cast<std::int64_t>(std::floor(camera_.position.x / kCell));
+    const auto cy = static_cast<std::int64_t>(std::floor(camera_.position.y / kCell));
+    const auto t = static_cast<float>(std::fmod(seconds_, 3600.0));
+    for (std::int64_t y = cy - kReach; y <= cy + kReach; ++y)
+        for (std::int64_t x = cx - kReach; x <= cx + kReach; ++x) {
+            auto cell = fireflyCells_.find({x, y});
+            if (cell == fireflyCells_.end()) {
+                std::vector<Firefly> flies;
+                const std::uint32_t h = Hash(x, y, seed_ + 300u);
+                const DVec3 centre{(static_cast<double>(x) + 0.5) * kCell, (static_cast<double>(y) + 0.5) * kCell, 0};
+                const TerrainHeights ground = terrain_.Heights(centre.x, centre.y);
+                const bool open = ground.height > 0.3f && ground.height < 90.0f && ground.woodland < 0.5f;
+                const int count = static_cast<int>(h % (open ? 7u : 3u));
+                for (int i = 0; i < count; ++i) {
+                    const std::uint32_t k = Hash(static_cast<std::uint32_t>(i), h);
+                    Firefly fly;
+                    fly.home = {centre.x + kCell * (Unit(k) - 0.5), centre.y + kCell * (Unit(k * 7u + 1u) - 0.5), 0};
+                    fly.home.z =
+                        std::max(terrain_.Height(fly.home.x, fly.home.y), kWaterLevel) + 1.0 + 2.5 * Unit(k * 13u + 5u);
+                    fly.phase = 2.0f * kPi * Unit(k * 31u + 3u);
+                    fly.rate = 0.8f + 1.6f * Unit(k * 17u + 9u);
+                    flies.push_back(fly);
+                }
+                cell = fireflyCells_.emplace(std::make_pair(x, y), std::move(flies)).first;
+            }
+            for (const Firefly& fly : cell->second) {
+                // Short pulses of light, drifting slowly about their spot.
+                const float pulse = std::max(0.0f, std::sin(t * fly.rate + fly.phase));
+                const float light = show * pulse * pulse * pulse * pulse;
+                if (light < 0.02f) continue;
+                const DVec3 at{fly.home.x + 2.0 * std::sin(t * 0.31f + fly.phase),
+                               fly.home.y + 2.0 * std::cos(t * 0.23f + 1.3f * fly.phase),
+                               fly.home.z + 0.6 * std::sin(t * 0.5f + fly.phase)};
+                const Vec3 p = Relative(at, camera_.position);
+                near_.fireflies.push_back({p.x, p.y, p.z, PackColor(Color{0.82f, 1.0f, 0.42f} * light, 1.0f), 0, 0});
+            }
+        }
+    // Cells left behind are forgotten.
+    for (auto it = fireflyCells_.begin(); it != fireflyCells_.end();) {
+        if (std::llabs(it->first.first - cx) > 2 * kReach || std::llabs(it->first.second - cy) > 2 * kReach)
+            it = fireflyCells_.erase(it);
+        else
+            ++it;
+    }
+}
+
 const NearScenery& WorldState::Near() {
     if (nearFrame_ == frame_) return near_;
     nearFrame_ = frame_;
     near_.lanterns.clear();
     near_.mirrored.clear();
+    near_.fireflies.clear();
     near_.ripples.clear();
     const auto waterZ = static_cast<float>(kWaterLevel - camera_.position.z);
     for (const Lantern& lantern : lanterns_) {
@@ -368,6 +480,8 @@ const NearScenery& WorldState::Near() {
         near_.mirrored.push_back({image, 2.2f, 4.5f, 2.5f, core * 0.6f, 1.0f, TextureKind::Glow, true});
         near_.mirrored.push_back({image, 14.0f, 24.0f, 0.0f, halo * 0.5f, 1.0f, TextureKind::Glow, true});
     }
+    const float dusk = SmoothStep(0.05f, 0.5f, sky_.stars);
+    if (dusk > 0) AddFireflies(dusk);
     // Ripples: two rings each, the second a little later, spreading and fading.
     std::vector<Ripple> ripples;
     happenings_.RipplesAt(seconds_, ripples);

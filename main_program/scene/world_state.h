@@ -50,16 +50,19 @@ struct SkyScenery {
     Mesh dome;
     std::vector<Vertex> stars;   // a point list
     std::vector<Sprite> lights;  // the sun's disc and glow, the moon's halo: added
-    std::vector<Sprite> glints;  // the sun's and moon's path on the water: added, mirrored already
+    std::vector<Vertex> glints;  // the sun's and moon's paths on the water: added, a triangle list
     std::vector<Sprite> moon;    // the moon's disc: blended over the sky
     std::vector<Streak> streaks; // shooting stars
     Mesh clouds;
     float cloudHeight = 0; // the cloud layer's height over the camera
+    Mesh ridges;           // far hills along the horizon, beyond the landscape
 };
 
-// Lights near the ground: lanterns (and their mirror images) and ripples.
+// Lights near the ground: lanterns (and their mirror images), fireflies
+// (a point list) and ripples.
 struct NearScenery {
     std::vector<Sprite> lanterns, mirrored;
+    std::vector<Vertex> fireflies;
     std::vector<Vertex> ripples; // a triangle list on the water
 };
 
@@ -133,12 +136,22 @@ class WorldState final : public World {
     NearScenery near_;
     std::uint64_t nearFrame_ = UINT64_MAX;
 
+    // Fireflies live in cells of the ground around the camera.
+    struct Firefly {
+        DVec3 home;
+        float phase, rate;
+    };
+    std::map<std::pair<std::int64_t, std::int64_t>, std::vector<Firefly>> fireflyCells_;
+    void AddFireflies(float show);
+
     struct Star {
         Vec3 direction;
         Color color;
         float brightness, twinkle;
     };
     std::vector<Star> stars_;
+    static constexpr int kRidgeSegments = 160;
+    float ridgeProfile_[2][kRidgeSegments + 1] = {}; // 0..1 around the horizon, far and nearer
     std::array<PublishedTexture, kTextureKinds> textures_;
 };
 

@@ -190,6 +190,7 @@ TEST(SceneTextures, TexturesTileAndKeepTheirMeans) {
         case scene::TextureKind::Glow:
         case scene::TextureKind::Moon:
         case scene::TextureKind::Ring:
+        case scene::TextureKind::Spark:
             // Round shapes: nothing at the corners.
             EXPECT_EQ(channel(0, 0, 24), 0) << "kind " << k;
             EXPECT_EQ(channel(63, 63, 24), 0) << "kind " << k;
