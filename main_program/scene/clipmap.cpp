@@ -8,7 +8,7 @@ namespace scene {
 
 namespace {
 
-constexpr int kBlockCells = 16;
+constexpr int kBlockCells = 8;
 constexpr int kMargin = 2; // samples kept around a ring for its normals
 constexpr int kHazeBins = 256;
 
@@ -232,6 +232,22 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
         return static_cast<std::uint16_t>(index);
     };
 
+    auto lowestOf = [&](int i, int j, int size) {
+        float lowest = finalHeight[static_cast<std::size_t>(j * side + i)];
+        for (int y = j; y <= j + size; ++y)
+            for (int x = i; x <= i + size; ++x)
+                lowest = std::min(lowest, finalHeight[static_cast<std::size_t>(y * side + x)]);
+        return lowest;
+    };
+    // A water square over cells [i, i + size) x [j, j + size).
+    auto addWater = [&](Block& wet, int i, int j, int size) {
+        const std::uint16_t wa = waterVertex(i, j), wb = waterVertex(i + size, j);
+        const std::uint16_t wc = waterVertex(i + size, j + size), wd = waterVertex(i, j + size);
+        for (std::uint16_t index : {wa, wb, wc, wa, wc, wd})
+            water.indices.push_back(index);
+        for (std::uint16_t index : {wa, wb, wc, wd})
+            BoxAdd(wet, water.vertices[index]);
+    };
     const int blocks = cells / kBlockCells;
     for (int bj = 0; bj < blocks; ++bj)
         for (int bi = 0; bi < blocks; ++bi) {
@@ -246,16 +262,20 @@ void Clipmap::BuildLevel(int level, const DVec3& camera, const SkyState& sky, fl
                         ground.indices.push_back(index);
                     for (std::uint16_t index : {a, b, c, d})
                         BoxAdd(block, ground.vertices[index]);
-                    const float lowest =
-                        std::min(std::min(finalHeight[a], finalHeight[b]), std::min(finalHeight[c], finalHeight[d]));
-                    if (lowest < kWaterLevel) {
-                        const std::uint16_t wa = waterVertex(i, j), wb = waterVertex(i + 1, j);
-                        const std::uint16_t wc = waterVertex(i + 1, j + 1), wd = waterVertex(i, j + 1);
-                        for (std::uint16_t index : {wa, wb, wc, wa, wc, wd})
-                            water.indices.push_back(index);
-                        for (std::uint16_t index : {wa, wb, wc, wd})
-                            BoxAdd(wet, water.vertices[index]);
+                }
+            // Water in squares of two by two cells: its colours change slowly,
+            // and the ground hides what it covers of dry land. Squares the
+            // finer ring's opening cuts are split into their cells.
+            for (int j = bj * kBlockCells; j < (bj + 1) * kBlockCells; j += 2)
+                for (int i = bi * kBlockCells; i < (bi + 1) * kBlockCells; i += 2) {
+                    const bool cut = inHole(i, j) || inHole(i + 1, j) || inHole(i, j + 1) || inHole(i + 1, j + 1);
+                    if (!cut) {
+                        if (lowestOf(i, j, 2) < kWaterLevel) addWater(wet, i, j, 2);
+                        continue;
                     }
+                    for (int y = j; y < j + 2; ++y)
+                        for (int x = i; x < i + 2; ++x)
+                            if (!inHole(x, y) && lowestOf(x, y, 1) < kWaterLevel) addWater(wet, x, y, 1);
                 }
             block.indexCount = static_cast<std::uint32_t>(ground.indices.size() - block.firstIndex);
             wet.indexCount = static_cast<std::uint32_t>(water.indices.size() - wet.firstIndex);

@@ -19,7 +19,6 @@ namespace scene {
 namespace {
 
 constexpr float kNear = 4.0f;
-constexpr float kSkyFar = 30000.0f;
 constexpr D3DCOLOR kNeutralGrey = 0xFF808080u;
 
 D3DMATRIX ToD3D(const Mat4& m) {
@@ -109,9 +108,12 @@ class DeviceRenderer final : public Renderer {
 
     void ReleaseDefaultPool() override {
         geometry_.Release();
+        skyGeometry_.Release();
         textures_.ReleaseDefaultPool();
     }
-    bool RestoreDefaultPool() override { return geometry_.Create(device_, softwareVertices_); }
+    bool RestoreDefaultPool() override {
+        return geometry_.Create(device_, softwareVertices_) && skyGeometry_.Create(device_, softwareVertices_);
+    }
     void SetDetail(DetailChoice detail) override {
         detail_ = detail;
         world_.RequestTextures(detail_.textures);
@@ -130,10 +132,12 @@ class DeviceRenderer final : public Renderer {
     void DrawStreaks(const std::vector<Streak>& streaks, const View& view);
     void DrawStars(const SkyScenery& sky, const View& view);
     void DrawFireflies(const std::vector<Vertex>& fireflies, const View& view);
-    void DrawSky(const SkyScenery& sky, const View& view, bool mirrored);
+    void DrawDome(const SkyScenery& sky);
+    void DrawSkyLights(const SkyScenery& sky, const View& view, bool mirrored);
     void DrawWater(const Landscape& land, const Cone& cone);
     void DrawGround(const Landscape& land, const Cone& cone, const float* mirroredIn = nullptr);
-    bool DrawReflection(const Landscape& land, const NearScenery& nearby, const Cone& cone, const View& view);
+    void DrawMirroredGround(const Landscape& land, const Cone& cone);
+    void SetClipPlane(float a, float b, float c, float d);
     void SetWorld(const Mat4& m) {
         const D3DMATRIX d = ToD3D(m);
         device_.SetTransform(D3DTS_WORLD, &d);
@@ -147,7 +151,9 @@ class DeviceRenderer final : public Renderer {
     bool softwareVertices_ = false;
     bool pointSprites_ = false;
     bool twoStages_ = false;
-    DynamicGeometry geometry_;
+    DynamicGeometry geometry_{sizeof(Vertex), kVertexFormat, 98304, 196608};
+    DynamicGeometry skyGeometry_{sizeof(SkyVertex), kSkyVertexFormat, 8192, 16384};
+    float skyScale_ = 1.0f; // from the world's sky distances to just inside the far plane
     std::vector<std::uint16_t> visible_;
     std::vector<Vertex> quads_;
     RenderStats stats_;
@@ -229,9 +235,13 @@ void DeviceRenderer::DrawSprites(const std::vector<Sprite>& sprites, const View&
             TexturedStages(sprite.texture);
             bound = sprite.texture;
         }
+        // Never smaller than its least size, and a halo close by no larger
+        // than a fifth of the view: it would only cost time to fill.
         float scale = 1.0f;
         const float pixels = sprite.width * pixelsPerTangent / depth;
         if (pixels < sprite.minPixels) scale = sprite.minPixels / std::max(pixels, 1e-3f);
+        const float largest = 0.2f * static_cast<float>(view.height);
+        if (sprite.minPixels == 0 && pixels > largest) scale = largest / pixels;
         const float light = brightness / (scale * scale);
         const Vec3 right = (sprite.upright ? flatRight : camera.right) * (0.5f * sprite.width * scale);
         const Vec3 up = (sprite.upright ? Vec3{0, 0, 1} : camera.up) * (0.5f * sprite.height * scale);
@@ -319,15 +329,90 @@ void DeviceRenderer::DrawFireflies(const std::vector<Vertex>& fireflies, const V
     device_.SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(1.0f));
 }
 
-// Everything far off: the dome, stars, sun and moon, and the clouds. Drawn
-// mirrored, it is what the water reflects.
-void DeviceRenderer::DrawSky(const SkyScenery& sky, const View& view, bool mirrored) {
-    SetWorld(mirrored ? MirrorMatrix(0.0f) : Mat4{});
-    if (!mirrored) {
-        SetBlend(Blend::None);
-        PlainStages();
-        DrawMesh(sky.dome);
+void DeviceRenderer::SetClipPlane(float a, float b, float c, float d) {
+    const float plane[4] = {a, b, c, d};
+    device_.SetClipPlane(0, plane);
+    device_.SetRenderState(D3DRS_CLIPPLANEENABLE, D3DCLIPPLANE0);
+}
+
+// The dome with the clouds on it: the cloud texture projected, per pixel,
+// onto the cloud layer's plane over the camera (and its mirror image under
+// the water for the lower half), over the sky's colour by the clouds' share.
+void DeviceRenderer::DrawDome(const SkyScenery& sky) {
+    Mat4 scale;
+    scale.m[0][0] = scale.m[1][1] = scale.m[2][2] = skyScale_;
+    SetWorld(scale);
+    PlainStages();
+    skyGeometry_.Bind(device_);
+    UINT base = 0;
+    if (skyGeometry_.PutVertices(sky.dome.data(), sky.dome.size(), base)) {
+        const auto count = static_cast<UINT>(sky.dome.size());
+        IDirect3DTexture9* clouds = textures_.Get(TextureKind::Clouds);
+        if (!clouds || !twoStages_) {
+            skyGeometry_.DrawIndexed(device_, base, count, sky.domeIndices.data(), sky.domeIndices.size());
+        } else {
+            device_.SetTexture(0, clouds);
+            device_.SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+            device_.SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+            device_.SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_SPECULAR);
+            device_.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            device_.SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+            device_.SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+            device_.SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
+            device_.SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT3 | D3DTTFF_PROJECTED);
+            device_.SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_BLENDCURRENTALPHA);
+            device_.SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
+            device_.SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+            device_.SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+            device_.SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+            const CameraPose& camera = world_.Camera();
+            // The clouds' mirror images in the water are high detail's.
+            const int halves = detail_.geometry == Detail::High ? 2 : 1;
+            for (int half = 0; half < halves; ++half) {
+                // From camera space back to the world's directions, then onto
+                // the plane: (x * scale + shift * w, y * scale + shift * w, w)
+                // with w = z above the horizon and -z below, divided by w.
+                const float w = half == 0 ? 1.0f : -1.0f, planeScale = sky.cloudScale[half];
+                Mat4 back, onto;
+                const Vec3 axes[3] = {camera.right, camera.up, camera.forward};
+                for (int i = 0; i < 3; ++i) {
+                    back.m[i][0] = axes[i].x;
+                    back.m[i][1] = axes[i].y;
+                    back.m[i][2] = axes[i].z;
+                }
+                onto.m[0][0] = onto.m[1][1] = planeScale;
+                onto.m[2][0] = sky.cloudShiftU * w;
+                onto.m[2][1] = sky.cloudShiftV * w;
+                onto.m[2][2] = w;
+                const D3DMATRIX texture = ToD3D(back * onto);
+                device_.SetTransform(D3DTS_TEXTURE0, &texture);
+                const std::size_t first = half == 0 ? 0 : sky.upperIndices;
+                const std::size_t count0 = half == 0 ? sky.upperIndices : sky.domeIndices.size() - sky.upperIndices;
+                skyGeometry_.DrawIndexed(device_, base, count, sky.domeIndices.data() + first, count0);
+            }
+            device_.SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+            if (halves == 1) {
+                PlainStages();
+                skyGeometry_.DrawIndexed(device_, base, count, sky.domeIndices.data() + sky.upperIndices,
+                                         sky.domeIndices.size() - sky.upperIndices);
+            }
+        }
     }
+    geometry_.Bind(device_);
+    PlainStages();
+    SetWorld(Mat4{});
+}
+
+// Stars, shooting stars, the moon, the sun's glow and the far hills; or
+// their mirror images in the water.
+void DeviceRenderer::DrawSkyLights(const SkyScenery& sky, const View& view, bool mirrored) {
+    Mat4 scale;
+    scale.m[0][0] = scale.m[1][1] = skyScale_;
+    scale.m[2][2] = mirrored ? -skyScale_ : skyScale_;
+    SetWorld(scale);
+    SetBlend(Blend::None);
+    PlainStages();
+    DrawMesh(sky.ridges);
     SetBlend(Blend::Add);
     if (frames_ > 0) DrawStars(sky, view);
     if (!mirrored) DrawStreaks(sky.streaks, view);
@@ -335,18 +420,6 @@ void DeviceRenderer::DrawSky(const SkyScenery& sky, const View& view, bool mirro
     if (textures_.Get(TextureKind::Moon)) DrawSprites(sky.moon, view);
     SetBlend(Blend::Add);
     if (textures_.Get(TextureKind::Glow)) DrawSprites(sky.lights, view, mirrored ? 0.6f : 1.0f);
-    if (IDirect3DTexture9* clouds = textures_.Get(TextureKind::Clouds)) {
-        if (mirrored) SetWorld(MirrorMatrix(-static_cast<float>(world_.Camera().position.z - kWaterLevel)));
-        SetBlend(Blend::Over);
-        TexturedStages(TextureKind::Clouds);
-        device_.SetTexture(0, clouds);
-        DrawMesh(sky.clouds);
-    }
-    // The far hills stand in front of the clouds low on the horizon.
-    SetWorld(mirrored ? MirrorMatrix(0.0f) : Mat4{});
-    SetBlend(Blend::None);
-    PlainStages();
-    DrawMesh(sky.ridges);
     SetWorld(Mat4{});
 }
 
@@ -365,7 +438,7 @@ void DeviceRenderer::DrawWater(const Landscape& land, const Cone& cone) {
         device_.SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
         const D3DMATRIX first = TextureMatrix(0.8f, 0.3f, std::fmod(t * 0.011f, 1.0f), std::fmod(t * 0.004f, 1.0f));
         device_.SetTransform(D3DTS_TEXTURE0, &first);
-        if (twoStages_) {
+        if (twoStages_ && detail_.geometry == Detail::High) {
             device_.SetTexture(1, ripples);
             device_.SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
             device_.SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE2X);
@@ -391,7 +464,7 @@ void DeviceRenderer::DrawGround(const Landscape& land, const Cone& cone, const f
     if (IDirect3DTexture9* ground = textures_.Get(TextureKind::Ground)) {
         device_.SetTexture(0, ground);
         device_.SetRenderState(D3DRS_TEXTUREFACTOR, kNeutralGrey);
-        if (twoStages_) {
+        if (twoStages_ && detail_.textures == Detail::High) {
             device_.SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_BLENDDIFFUSEALPHA);
             device_.SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
             device_.SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
@@ -410,30 +483,18 @@ void DeviceRenderer::DrawGround(const Landscape& land, const Cone& cone, const f
     PlainStages();
 }
 
-// The ground and the lanterns mirrored in the water, cut off at its surface
-// so that nothing below it shows above it; false when the device has no clip
-// plane for that. Their depths are cleared afterwards.
-bool DeviceRenderer::DrawReflection(const Landscape& land, const NearScenery& nearby, const Cone& cone,
-                                    const View& view) {
-    if (caps_.MaxUserClipPlanes < 1) return false;
+// The ground mirrored in the water, cut off at the water's surface so that
+// nothing below it shows above it.
+void DeviceRenderer::DrawMirroredGround(const Landscape& land, const Cone& cone) {
     const auto waterZ = static_cast<float>(kWaterLevel - world_.Camera().position.z);
     SetWorld(MirrorMatrix(waterZ));
-    const float plane[4] = {0.0f, 0.0f, -1.0f, waterZ};
-    device_.SetClipPlane(0, plane);
-    device_.SetRenderState(D3DRS_CLIPPLANEENABLE, D3DCLIPPLANE0);
-    device_.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SetClipPlane(0.0f, 0.0f, -1.0f, waterZ);
     device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     SetBlend(Blend::None);
     DrawGround(land, cone, &waterZ);
-    SetWorld(Mat4{});
     device_.SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-    device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    SetBlend(Blend::Add);
-    if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
-    device_.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    return true;
+    SetWorld(Mat4{});
 }
 
 void DeviceRenderer::Render(const View& requested) {
@@ -447,12 +508,13 @@ void DeviceRenderer::Render(const View& requested) {
     }
     const D3DVIEWPORT9 viewport{0, 0, view.width, view.height, 0.0f, 1.0f};
     device_.SetViewport(&viewport);
-    const SkyState& sky = world_.Sky();
     const CameraPose& camera = world_.Camera();
-    device_.Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, PackColor(sky.horizonAway), 1.0f, 0);
-    if (!geometry_ || FAILED(device_.BeginScene())) return;
+    // The sky covers every pixel the ground leaves.
+    device_.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    if (!geometry_ || !skyGeometry_ || FAILED(device_.BeginScene())) return;
     textures_.Update(world_, detail_.textures);
     geometry_.ResetCounts();
+    skyGeometry_.ResetCounts();
 
     device_.SetRenderState(D3DRS_LIGHTING, FALSE);
     device_.SetRenderState(D3DRS_FOGENABLE, FALSE);
@@ -462,10 +524,14 @@ void DeviceRenderer::Render(const View& requested) {
     device_.SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
     device_.SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     device_.SetRenderState(D3DRS_CLIPPING, TRUE);
+    device_.SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    // Trilinear filtering at high texture detail; below it, the nearest mip
+    // level filtered bilinearly, which costs a software renderer much less.
+    const DWORD mipFilter = detail_.textures == Detail::High ? D3DTEXF_LINEAR : D3DTEXF_POINT;
     for (DWORD stage = 0; stage < 2; ++stage) {
         device_.SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
         device_.SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-        device_.SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+        device_.SetSamplerState(stage, D3DSAMP_MIPFILTER, mipFilter);
         device_.SetSamplerState(stage, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
         device_.SetSamplerState(stage, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
     }
@@ -474,44 +540,68 @@ void DeviceRenderer::Render(const View& requested) {
     const Cone cone(frustum, camera);
     const D3DMATRIX viewMatrix = ToD3D(ViewMatrix(camera.right, camera.up, camera.forward));
     device_.SetTransform(D3DTS_VIEW, &viewMatrix);
+    const Landscape& land = world_.LandscapeFor(detail_.geometry);
+    const SkyScenery& sky = world_.Sky(detail_.geometry);
+    const NearScenery& nearby = world_.Near();
+    const float farDistance = land.farDistance * 1.05f;
+    const D3DMATRIX projection = ToD3D(PerspectiveMatrix(frustum, kNear, farDistance));
+    device_.SetTransform(D3DTS_PROJECTION, &projection);
+    skyScale_ = land.farDistance / 500.0f;
+    const auto waterZ = static_cast<float>(kWaterLevel - camera.position.z);
 
-    // The sky and its mirror image, behind everything.
-    const SkyScenery& skyScenery = world_.Sky(detail_.geometry);
-    const D3DMATRIX skyProjection = ToD3D(PerspectiveMatrix(frustum, 1.0f, kSkyFar));
-    device_.SetTransform(D3DTS_PROJECTION, &skyProjection);
-    device_.SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // With a clip plane the ground is drawn first, down to the water, and the
+    // sky behind it only where the ground leaves room; without one, the sky
+    // and the water come first and hide the ground under the water by depth.
+    const bool groundFirst = caps_.MaxUserClipPlanes >= 1;
+    device_.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    if (groundFirst) {
+        device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        SetBlend(Blend::None);
+        SetClipPlane(0.0f, 0.0f, 1.0f, -(waterZ - 0.3f));
+        DrawGround(land, cone);
+        device_.SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    } else {
+        device_.SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    }
     device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    DrawSky(skyScenery, view, false);
-    DrawSky(skyScenery, view, true);
-    SetBlend(Blend::Add);
-    if (textures_.Get(TextureKind::Glow) && !skyScenery.glints.empty()) {
-        TexturedStages(TextureKind::Glow);
-        geometry_.Draw(device_, D3DPT_TRIANGLELIST, skyScenery.glints.data(), skyScenery.glints.size());
-    }
-
-    // Near lights mirrored in the water, then the water over all of that, so
-    // that the ground below it fails the depth test; then the ground.
-    const Landscape& land = world_.LandscapeFor(detail_.geometry);
-    const NearScenery& nearby = world_.Near();
-    const D3DMATRIX groundProjection = ToD3D(PerspectiveMatrix(frustum, kNear, land.farDistance * 1.05f));
-    device_.SetTransform(D3DTS_PROJECTION, &groundProjection);
-    // High detail mirrors the ground in the water too, from the second frame.
-    if (detail_.geometry != Detail::High || frames_ == 0 || !DrawReflection(land, nearby, cone, view)) {
+    SetBlend(Blend::None);
+    DrawDome(sky);
+    DrawSkyLights(sky, view, false);
+    DrawSkyLights(sky, view, true);
+    if (textures_.Get(TextureKind::Glow) && !sky.glints.empty()) {
+        Mat4 scale;
+        scale.m[0][0] = scale.m[1][1] = scale.m[2][2] = skyScale_;
+        SetWorld(scale);
         SetBlend(Blend::Add);
-        if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
+        TexturedStages(TextureKind::Glow);
+        geometry_.Draw(device_, D3DPT_TRIANGLELIST, sky.glints.data(), sky.glints.size());
+        SetWorld(Mat4{});
     }
+    // High detail mirrors the ground in the water too, from the second frame.
+    if (groundFirst && detail_.geometry == Detail::High && frames_ > 0) {
+        device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        DrawMirroredGround(land, cone);
+        device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    }
+    SetBlend(Blend::Add);
+    if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
+
+    // The water, over the mirror images; then, without a clip plane, the ground.
     device_.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     SetBlend(Blend::Over);
     DrawWater(land, cone);
-    SetBlend(Blend::None);
-    device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    DrawGround(land, cone);
+    if (!groundFirst) {
+        SetBlend(Blend::None);
+        device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        DrawGround(land, cone);
+        device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    }
 
-    // Ripples on the water and the lanterns: light added, behind the ground where it stands in front.
+    // Ripples on the water and the lights near by: added, hidden by what stands in front.
     device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     SetBlend(Blend::Add);
     if (textures_.Get(TextureKind::Ring) && !nearby.ripples.empty()) {
         TexturedStages(TextureKind::Ring);
@@ -527,7 +617,7 @@ void DeviceRenderer::Render(const View& requested) {
     SetBlend(Blend::None);
     PlainStages();
     device_.EndScene();
-    stats_ = {geometry_.Triangles(), geometry_.Draws()};
+    stats_ = {geometry_.Triangles() + skyGeometry_.Triangles(), geometry_.Draws() + skyGeometry_.Draws()};
     ++frames_;
 }
 

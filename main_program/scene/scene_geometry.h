@@ -16,6 +16,14 @@ struct Vertex {
     float u, v;
 };
 
+// The sky's vertices: position, the sky's colour with the clouds' share in
+// its alpha, and the clouds' colour.
+struct SkyVertex {
+    float x, y, z;
+    std::uint32_t color;
+    std::uint32_t cloud;
+};
+
 // Triangles [firstIndex, firstIndex + indexCount) of a mesh, inside a box.
 struct Block {
     std::uint32_t firstIndex = 0, indexCount = 0;

@@ -18,7 +18,7 @@ constexpr int kDomeSegments = 32;
 constexpr float kDomeRadius = 500.0f;
 constexpr float kSkyDistance = 450.0f; // where sky sprites are put
 constexpr int kStars = 1400;
-constexpr double kCloudAltitude = 1500.0, kCloudReach = 16000.0, kCloudTile = 7000.0, kCloudWind = 7.0;
+constexpr double kCloudAltitude = 1500.0, kCloudTile = 7000.0, kCloudWind = 7.0;
 constexpr double kEventGap = 7.0;         // seconds at least between two events
 constexpr float kPassingDistance = 45.0f; // a lantern this close passes the camera
 constexpr float kHeardRise = 700.0f;      // a rising lantern further away is not heard
@@ -251,9 +251,13 @@ void WorldState::BuildSky(Detail geometry) {
     skyDetail_ = geometry;
     SkyScenery& out = sky_scenery_;
 
-    // The dome: rings from the zenith down to the horizon and on to the nadir.
-    Mesh& dome = out.dome;
-    dome.Clear();
+    // The dome: rings from the zenith down to the horizon and on to the nadir,
+    // with the clouds' share and colour at each vertex, faded out towards the
+    // horizon; below it, the same mirrored in the water.
+    const float cover =
+        0.75f + 0.25f * std::sin(static_cast<float>(2.0 * 3.141592653589793 * std::fmod(seconds_ / 1300.0, 1.0)));
+    out.dome.clear();
+    out.domeIndices.clear();
     constexpr int kRings = sizeof(kDomeElevations) / sizeof(kDomeElevations[0]);
     std::vector<float> elevations(kDomeElevations, kDomeElevations + kRings);
     for (int i = kRings - 2; i >= 0; --i)
@@ -261,26 +265,33 @@ void WorldState::BuildSky(Detail geometry) {
     for (float elevationDegrees : elevations) {
         const float elevation = Radians(elevationDegrees);
         for (int k = 0; k <= kDomeSegments; ++k) {
-            const float azimuth = 2.0f * kPi * static_cast<float>(k) / kDomeSegments;
-            const Vec3 d{std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation),
-                         std::sin(elevation)};
+            const Vec3 d = Direction(2.0f * kPi * static_cast<float>(k) / kDomeSegments, elevation);
             const Vec3 p = d * kDomeRadius;
-            dome.vertices.push_back({p.x, p.y, p.z, PackColor(SkyColor(sky_, d)), 0, 0});
+            const float clouds = SmoothStep(0.02f, 0.2f, std::fabs(d.z)) * cover;
+            out.dome.push_back({p.x, p.y, p.z, PackColor(SkyColor(sky_, d), clouds),
+                                PackColor(CloudColor(sky_, {d.x, d.y, std::fabs(d.z)}))});
         }
     }
     const int rows = static_cast<int>(elevations.size()) - 1, stride = kDomeSegments + 1;
-    for (int r = 0; r < rows; ++r)
+    for (int r = 0; r < rows; ++r) {
+        if (r == kRings - 1) out.upperIndices = out.domeIndices.size();
         for (int k = 0; k < kDomeSegments; ++k) {
             const auto a = static_cast<std::uint16_t>(r * stride + k), b = static_cast<std::uint16_t>(a + 1);
             const auto c = static_cast<std::uint16_t>(a + stride), d = static_cast<std::uint16_t>(c + 1);
             for (std::uint16_t index : {a, b, d, a, d, c})
-                dome.indices.push_back(index);
+                out.domeIndices.push_back(index);
         }
-    Block all;
-    all.indexCount = static_cast<std::uint32_t>(dome.indices.size());
-    all.low = {-kDomeRadius, -kDomeRadius, -kDomeRadius};
-    all.high = {kDomeRadius, kDomeRadius, kDomeRadius};
-    dome.blocks.push_back(all);
+    }
+    const double baseX = std::floor(camera_.position.x / kCloudTile) * kCloudTile;
+    const double baseY = std::floor(camera_.position.y / kCloudTile) * kCloudTile;
+    const double windAngle = flight_.Heading() + 1.3;
+    const double drift = kCloudWind * seconds_ / kCloudTile;
+    out.cloudShiftU =
+        static_cast<float>(std::fmod((camera_.position.x - baseX) / kCloudTile - drift * std::cos(windAngle), 1.0));
+    out.cloudShiftV =
+        static_cast<float>(std::fmod((camera_.position.y - baseY) / kCloudTile - drift * std::sin(windAngle), 1.0));
+    out.cloudScale[0] = static_cast<float>((kCloudAltitude - camera_.position.z) / kCloudTile);
+    out.cloudScale[1] = static_cast<float>((kCloudAltitude + camera_.position.z - 2.0 * kWaterLevel) / kCloudTile);
 
     // Stars, twinkling, as the sky darkens; fewer of them at low detail.
     out.stars.clear();
@@ -366,46 +377,6 @@ void WorldState::BuildSky(Detail geometry) {
     hills.low = {-kDomeRadius, -kDomeRadius, -kDomeRadius};
     hills.high = {kDomeRadius, kDomeRadius, kDomeRadius};
     ridges.blocks.push_back(hills);
-
-    // The cloud layer: a grid on the camera, snapped to its own spacing so that
-    // its colours stay put, and faded out towards the horizon.
-    Mesh& clouds = out.clouds;
-    clouds.Clear();
-    const int cells = geometry == Detail::Low ? 12 : geometry == Detail::High ? 28 : 20;
-    const double step = 2.0 * kCloudReach / cells;
-    const double cx = std::floor(camera_.position.x / step) * step, cy = std::floor(camera_.position.y / step) * step;
-    const double baseX = std::floor(camera_.position.x / kCloudTile) * kCloudTile;
-    const double baseY = std::floor(camera_.position.y / kCloudTile) * kCloudTile;
-    const double windAngle = flight_.Heading() + 1.3;
-    const double drift = kCloudWind * seconds_ / kCloudTile;
-    const double shiftU = std::fmod(drift * std::cos(windAngle), 1.0),
-                 shiftV = std::fmod(drift * std::sin(windAngle), 1.0);
-    out.cloudHeight = static_cast<float>(kCloudAltitude - camera_.position.z);
-    const float cover =
-        0.75f + 0.25f * std::sin(static_cast<float>(2.0 * 3.141592653589793 * std::fmod(seconds_ / 1300.0, 1.0)));
-    for (int j = 0; j <= cells; ++j)
-        for (int i = 0; i <= cells; ++i) {
-            const double x = cx + (i - cells / 2) * step, y = cy + (j - cells / 2) * step;
-            const Vec3 p{static_cast<float>(x - camera_.position.x), static_cast<float>(y - camera_.position.y),
-                         out.cloudHeight};
-            const Vec3 d = Normalize(p);
-            const float fade = SmoothStep(0.02f, 0.2f, d.z) * cover;
-            clouds.vertices.push_back({p.x, p.y, p.z, PackColor(CloudColor(sky_, d), fade),
-                                       static_cast<float>((x - baseX) / kCloudTile - shiftU),
-                                       static_cast<float>((y - baseY) / kCloudTile - shiftV)});
-        }
-    for (int j = 0; j < cells; ++j)
-        for (int i = 0; i < cells; ++i) {
-            const auto a = static_cast<std::uint16_t>(j * (cells + 1) + i), b = static_cast<std::uint16_t>(a + 1);
-            const auto d = static_cast<std::uint16_t>(a + cells + 1), c = static_cast<std::uint16_t>(d + 1);
-            for (std::uint16_t index : {a, b, c, a, c, d})
-                clouds.indices.push_back(index);
-        }
-    Block sheet;
-    sheet.indexCount = static_cast<std::uint32_t>(clouds.indices.size());
-    sheet.low = {static_cast<float>(-kCloudReach - step), static_cast<float>(-kCloudReach - step), out.cloudHeight};
-    sheet.high = {static_cast<float>(kCloudReach + step), static_cast<float>(kCloudReach + step), out.cloudHeight};
-    clouds.blocks.push_back(sheet);
 }
 
 void WorldState::AddFireflies(float show) {

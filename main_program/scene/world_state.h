@@ -45,17 +45,23 @@ struct Streak {
     Color color;
 };
 
-// Everything beyond the landscape, drawn before it without depth.
+// Everything beyond the landscape, drawn behind it.
 struct SkyScenery {
-    Mesh dome;
+    // The dome, its upper half's triangles first; its clouds are the cloud
+    // texture projected onto a plane over the camera (and mirrored under the
+    // water for the lower half): a direction (x, y, z) meets it at texture
+    // coordinates (x / |z| * scale + shiftU, y / |z| * scale + shiftV).
+    std::vector<SkyVertex> dome;
+    std::vector<std::uint16_t> domeIndices;
+    std::size_t upperIndices = 0;
+    float cloudScale[2] = {0, 0}; // upper and lower half
+    float cloudShiftU = 0, cloudShiftV = 0;
     std::vector<Vertex> stars;   // a point list
     std::vector<Sprite> lights;  // the sun's disc and glow, the moon's halo: added
     std::vector<Vertex> glints;  // the sun's and moon's paths on the water: added, a triangle list
     std::vector<Sprite> moon;    // the moon's disc: blended over the sky
     std::vector<Streak> streaks; // shooting stars
-    Mesh clouds;
-    float cloudHeight = 0; // the cloud layer's height over the camera
-    Mesh ridges;           // far hills along the horizon, beyond the landscape
+    Mesh ridges;                 // far hills along the horizon, beyond the landscape
 };
 
 // Lights near the ground: lanterns (and their mirror images), fireflies

@@ -106,6 +106,20 @@ TEST(SceneClipmap, RingsCoverTheGroundOnce) {
                 previousRing = surface.ring;
             }
         EXPECT_GE(changes, 4 * (scene::ShapeFor(detail).levels - 2)) << "the lines should cross most rings";
+        // No ring's water reaches into the finer ring's square, where that
+        // ring has water of its own.
+        for (std::size_t ring = 1; ring < water.size(); ++ring) {
+            float x0 = 1e30f, x1 = -1e30f, y0 = 1e30f, y1 = -1e30f;
+            for (const scene::Vertex& v : ground[ring - 1].vertices) {
+                x0 = std::min(x0, v.x), x1 = std::max(x1, v.x), y0 = std::min(y0, v.y), y1 = std::max(y1, v.y);
+            }
+            const float margin = 0.01f;
+            for (std::uint16_t index : water[ring].indices) {
+                const scene::Vertex& v = water[ring].vertices[index];
+                ASSERT_FALSE(v.x > x0 + margin && v.x < x1 - margin && v.y > y0 + margin && v.y < y1 - margin)
+                    << "ring " << ring << "'s water inside ring " << ring - 1 << " at " << v.x << "," << v.y;
+            }
+        }
         // Water lies flat at the water's height.
         for (const Mesh& mesh : water)
             for (const scene::Vertex& v : mesh.vertices)
