@@ -132,6 +132,7 @@ class DeviceRenderer final : public Renderer {
     void DrawStreaks(const std::vector<Streak>& streaks, const View& view);
     void DrawStars(const SkyScenery& sky, const View& view);
     void DrawFireflies(const std::vector<Vertex>& fireflies, const View& view);
+    void DrawFirstFrame(const View& view);
     void DrawDome(const SkyScenery& sky);
     void DrawSkyLights(const SkyScenery& sky, const View& view, bool mirrored);
     void DrawWater(const Landscape& land, const Cone& cone);
@@ -157,7 +158,7 @@ class DeviceRenderer final : public Renderer {
     std::vector<std::uint16_t> visible_;
     std::vector<Vertex> quads_;
     RenderStats stats_;
-    std::uint64_t frames_ = 0; // drawn so far: the first is kept simple, to come fast
+    std::uint64_t frames_ = 0; // drawn so far: the first is only the sky's colours, to come fast
 };
 
 void DeviceRenderer::SetBlend(Blend blend) {
@@ -414,7 +415,7 @@ void DeviceRenderer::DrawSkyLights(const SkyScenery& sky, const View& view, bool
     PlainStages();
     DrawMesh(sky.ridges);
     SetBlend(Blend::Add);
-    if (frames_ > 0) DrawStars(sky, view);
+    DrawStars(sky, view);
     if (!mirrored) DrawStreaks(sky.streaks, view);
     SetBlend(Blend::Over);
     if (textures_.Get(TextureKind::Moon)) DrawSprites(sky.moon, view);
@@ -497,6 +498,25 @@ void DeviceRenderer::DrawMirroredGround(const Landscape& land, const Cone& cone)
     SetWorld(Mat4{});
 }
 
+// The first frame comes at once: the sky's colours, row by row, down to the
+// horizon and mirrored below it, filled in bands without a triangle. The
+// first triangles of a device can cost a software renderer a large share of
+// a second, and the second frame pays that.
+void DeviceRenderer::DrawFirstFrame(const View& view) {
+    const CameraPose& camera = world_.Camera();
+    const Frustum frustum = ViewFrustum(view);
+    constexpr int kBands = 48;
+    for (int band = 0; band < kBands; ++band) {
+        const auto top = static_cast<LONG>(view.height * band / kBands);
+        const auto bottom = static_cast<LONG>(view.height * (band + 1) / kBands);
+        const float across = 0.5f * (frustum.left + frustum.right);
+        const float down = frustum.top - (frustum.top - frustum.bottom) * (static_cast<float>(band) + 0.5f) / kBands;
+        const Vec3 direction = Normalize(camera.forward + camera.right * across + camera.up * down);
+        const D3DRECT rect{0, top, static_cast<LONG>(view.width), bottom};
+        device_.Clear(1, &rect, D3DCLEAR_TARGET, PackColor(SkyColor(world_.Sky(), direction)), 1.0f, 0);
+    }
+}
+
 void DeviceRenderer::Render(const View& requested) {
     View view = requested;
     if (view.width == 0 || view.height == 0) {
@@ -509,6 +529,11 @@ void DeviceRenderer::Render(const View& requested) {
     const D3DVIEWPORT9 viewport{0, 0, view.width, view.height, 0.0f, 1.0f};
     device_.SetViewport(&viewport);
     const CameraPose& camera = world_.Camera();
+    if (frames_ == 0) {
+        DrawFirstFrame(view);
+        ++frames_;
+        return;
+    }
     // The sky covers every pixel the ground leaves.
     device_.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     if (!geometry_ || !skyGeometry_ || FAILED(device_.BeginScene())) return;
@@ -579,8 +604,8 @@ void DeviceRenderer::Render(const View& requested) {
         geometry_.Draw(device_, D3DPT_TRIANGLELIST, sky.glints.data(), sky.glints.size());
         SetWorld(Mat4{});
     }
-    // High detail mirrors the ground in the water too, from the second frame.
-    if (groundFirst && detail_.geometry == Detail::High && frames_ > 0) {
+    // High detail mirrors the ground in the water too.
+    if (groundFirst && detail_.geometry == Detail::High) {
         device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
         DrawMirroredGround(land, cone);
         device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);

@@ -171,7 +171,8 @@ TEST(SceneRender, DrawsAMovingSceneInEveryShape) {
         auto renderer =
             scene::Renderer::Create(*world, *device.Device(), {scene::Detail::Medium, scene::Detail::Medium});
         ASSERT_NE(renderer, nullptr);
-        Play(*world, *renderer, device, 0.1);
+        // The very first frame is the sky's colours alone; the second is the scene.
+        Play(*world, *renderer, device, 0.3);
         const e2e::Image first = device.Read();
         Save(first, std::wstring(L"scene_") + shape.name + L"_start");
         device.Present();
