@@ -642,7 +642,8 @@ void DeviceRenderer::Render(const View& requested) {
     SetBlend(Blend::None);
     PlainStages();
     device_.EndScene();
-    stats_ = {geometry_.Triangles() + skyGeometry_.Triangles(), geometry_.Draws() + skyGeometry_.Draws()};
+    stats_ = {geometry_.Triangles() + skyGeometry_.Triangles(), geometry_.Draws() + skyGeometry_.Draws(),
+              textures_.Count()};
     ++frames_;
 }
 

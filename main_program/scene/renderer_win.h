@@ -15,6 +15,7 @@ namespace scene {
 struct RenderStats {
     std::uint32_t triangles = 0; // drawn in the last call to Render
     std::uint32_t draws = 0;
+    std::uint32_t textures = 0; // on the device
 };
 RenderStats LastRenderStats(const Renderer& renderer);
 

@@ -94,7 +94,8 @@ SkyState SkyAt(double seconds, float heading) {
     SkyState sky{};
     sky.sunElevation = elevationDegrees * kDegree;
     sky.sun = Direction(azimuth, sky.sunElevation);
-    sky.moon = Direction(azimuth + 2.6f, (14.0f - 0.7f * elevationDegrees) * kDegree);
+    // The moon stands on the other side of the course, rising as the sun sets.
+    sky.moon = Direction(azimuth - 1.45f, (8.0f - 0.9f * elevationDegrees) * kDegree);
     sky.zenith = p.zenith;
     sky.horizonSun = p.horizonSun;
     sky.horizonAway = p.horizonAway;

@@ -3,6 +3,7 @@
 // views of one canvas that join up. Screenshots go to the artifacts folder.
 #include "main_program/scene/renderer_win.h"
 #include "main_program/scene/scene.h"
+#include "main_program/scene/textures.h"
 #include "platform/direct3d9_win.h"
 #include "tests/e2e/driver/pixels.h"
 #include "tests/e2e/driver/process.h"
@@ -22,10 +23,11 @@ namespace {
 
 using platform::ComPtr;
 
-// A top-level window and a windowed device drawing into it.
+// A top-level window and a windowed device drawing into it: a Direct3D 9
+// device, or a 9Ex one (which has no managed pool).
 class TestDevice {
   public:
-    TestDevice(UINT width, UINT height) : width_(width), height_(height) {
+    TestDevice(UINT width, UINT height, bool extended = false) : width_(width), height_(height) {
         WNDCLASSW windowClass{};
         windowClass.lpfnWndProc = DefWindowProcW;
         windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -45,6 +47,19 @@ class TestDevice {
         parameters.hDeviceWindow = window_;
         parameters.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
         parameters_ = parameters;
+        if (extended) {
+            using Create9Ex = HRESULT(WINAPI*)(UINT, IDirect3D9Ex**);
+            const auto create = extendedLibrary_.Function<Create9Ex>("Direct3DCreate9Ex");
+            ComPtr<IDirect3D9Ex> direct3d;
+            ComPtr<IDirect3DDevice9Ex> device;
+            D3DPRESENT_PARAMETERS attempt = parameters;
+            if (create && SUCCEEDED(create(D3D_SDK_VERSION, direct3d.Receive())) &&
+                SUCCEEDED(direct3d->CreateDeviceEx(0, D3DDEVTYPE_HAL, window_,
+                                                   D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_FPU_PRESERVE,
+                                                   &attempt, nullptr, device.Receive())))
+                device->QueryInterface(__uuidof(IDirect3DDevice9), device_.ReceiveVoid());
+            return;
+        }
         for (DWORD processing : {D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DCREATE_SOFTWARE_VERTEXPROCESSING}) {
             D3DPRESENT_PARAMETERS attempt = parameters;
             if (SUCCEEDED(direct3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_, processing | D3DCREATE_FPU_PRESERVE,
@@ -102,6 +117,7 @@ class TestDevice {
     UINT width_, height_;
     HWND window_ = nullptr;
     platform::Direct3D9 direct3d_;
+    platform::Library extendedLibrary_{L"d3d9.dll"};
     ComPtr<IDirect3DDevice9> device_;
     D3DPRESENT_PARAMETERS parameters_{};
 };
@@ -187,18 +203,27 @@ TEST(SceneRender, DrawsAMovingSceneInEveryShape) {
 }
 
 TEST(SceneRender, ResetsAfterReleasingItsDefaultPool) {
-    TestDevice device(320, 240);
-    ASSERT_NE(device.Device(), nullptr);
-    auto world = scene::World::Create(5);
-    auto renderer = scene::Renderer::Create(*world, *device.Device(), {scene::Detail::Low, scene::Detail::Low});
-    ASSERT_NE(renderer, nullptr);
-    Play(*world, *renderer, device, 0.2);
-    renderer->ReleaseDefaultPool();
-    // A reset fails while any default-pool resource is still alive.
-    ASSERT_TRUE(device.Reset());
-    ASSERT_TRUE(renderer->RestoreDefaultPool());
-    Play(*world, *renderer, device, 0.2);
-    EXPECT_GT(Colours(device.Read()), 200u) << "nothing drawn after the reset";
+    for (bool extended : {false, true}) {
+        SCOPED_TRACE(extended ? "a Direct3D 9Ex device" : "a Direct3D 9 device");
+        TestDevice device(320, 240, extended);
+        ASSERT_NE(device.Device(), nullptr);
+        auto world = scene::World::Create(5);
+        auto renderer = scene::Renderer::Create(*world, *device.Device(), {scene::Detail::Low, scene::Detail::Low});
+        ASSERT_NE(renderer, nullptr);
+        // With its textures uploaded, which a 9Ex device keeps in the default pool.
+        PlayUntilComplete(*world, *renderer, device);
+        EXPECT_EQ(scene::LastRenderStats(*renderer).textures, static_cast<std::uint32_t>(scene::kTextureKinds));
+        renderer->ReleaseDefaultPool();
+        // A reset fails while any default-pool resource is still alive.
+        ASSERT_TRUE(device.Reset());
+        ASSERT_TRUE(renderer->RestoreDefaultPool());
+        Play(*world, *renderer, device, 0.4);
+        const e2e::Image image = device.Read();
+        Save(image, extended ? L"scene_after_reset_9ex" : L"scene_after_reset");
+        EXPECT_GT(Colours(image), 200u) << "nothing drawn after the reset";
+        EXPECT_EQ(scene::LastRenderStats(*renderer).textures, static_cast<std::uint32_t>(scene::kTextureKinds))
+            << "textures lost in the reset";
+    }
 }
 
 // A device that can do less: no point sprites, small textures, no clip
