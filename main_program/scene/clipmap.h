@@ -52,6 +52,7 @@ class Clipmap {
         int size = 0; // the cache is size x size, indexed by grid position modulo size
         std::vector<Sample> cache;
     };
+    class Ring;
     Sample& At(int level, std::int64_t gx, std::int64_t gy);
     void BuildLevel(int level, const DVec3& camera, const SkyState& sky, float textureShow, Mesh& ground, Mesh& water);
 

@@ -21,9 +21,8 @@ Flight::Flight(std::uint32_t seed, const Terrain& terrain) : terrain_(terrain) {
     const double shares[3] = {0.25, 0.35, 0.4};
     for (int i = 0; i < 3; ++i) {
         const double omega = kTwoPi / periods[i];
-        sway_[i][0] = 0.7 * kSpeed * shares[i] / omega;
-        sway_[i][1] = omega;
-        sway_[i][2] = kTwoPi * Unit(Hash(10u + static_cast<std::uint32_t>(i), seed));
+        sway_[i] = {0.7 * kSpeed * shares[i] / omega, omega,
+                    kTwoPi * Unit(Hash(10u + static_cast<std::uint32_t>(i), seed))};
     }
     climb_[0] = kTwoPi * Unit(Hash(20u, seed));
     climb_[1] = kTwoPi * Unit(Hash(21u, seed));
@@ -31,17 +30,17 @@ Flight::Flight(std::uint32_t seed, const Terrain& terrain) : terrain_(terrain) {
 
 double Flight::Sway(double seconds, int derivative) const {
     double sum = 0;
-    for (const auto& wave : sway_) {
-        const double angle = wave[1] * seconds + wave[2];
+    for (const Wave& wave : sway_) {
+        const double angle = wave.frequency * seconds + wave.phase;
         switch (derivative) {
         case 0:
-            sum += wave[0] * std::sin(angle);
+            sum += wave.amplitude * std::sin(angle);
             break;
         case 1:
-            sum += wave[0] * wave[1] * std::cos(angle);
+            sum += wave.amplitude * wave.frequency * std::cos(angle);
             break;
         default:
-            sum -= wave[0] * wave[1] * wave[1] * std::sin(angle);
+            sum -= wave.amplitude * wave.frequency * wave.frequency * std::sin(angle);
             break;
         }
     }

@@ -43,8 +43,11 @@ class Flight {
     const Terrain& terrain_;
     float heading_;
     double origin_[2];
-    double sway_[3][3]; // amplitude, angular frequency, phase
-    double climb_[2];   // phases of the height's slow waves
+    struct Wave {
+        double amplitude, frequency, phase; // metres, radians a second, radians
+    };
+    Wave sway_[3];
+    double climb_[2]; // phases of the height's slow waves
     mutable std::map<std::int64_t, double> peaks_, envelope_;
 };
 

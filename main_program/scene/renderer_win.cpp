@@ -72,12 +72,11 @@ class Cone {
         return Sees(image);
     }
     bool Sees(const Block& block) const {
-        for (const Vec3& n : planes_) {
+        return std::all_of(planes_.begin(), planes_.end(), [&](const Vec3& n) {
             const Vec3 outer{n.x >= 0 ? block.high.x : block.low.x, n.y >= 0 ? block.high.y : block.low.y,
                              n.z >= 0 ? block.high.z : block.low.z};
-            if (Dot(n, outer) < 0) return false;
-        }
-        return true;
+            return Dot(n, outer) >= 0;
+        });
     }
 
   private:
@@ -118,7 +117,7 @@ class DeviceRenderer final : public Renderer {
         detail_ = detail;
         world_.RequestTextures(detail_.textures);
     }
-    void Render(const View& view) override;
+    void Render(const View& requested) override;
     RenderStats Stats() const { return stats_; }
 
   private:

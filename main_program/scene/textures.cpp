@@ -18,11 +18,12 @@ bool Fill(Image& image, int size, const std::atomic<bool>& stop,
           const std::function<std::uint32_t(float, float)>& shade) {
     image.width = image.height = size;
     image.pixels.resize(static_cast<std::size_t>(size) * size);
+    const float pixel = 1.0f / static_cast<float>(size);
     for (int y = 0; y < size; ++y) {
         if (stop.load(std::memory_order_relaxed)) return false;
         for (int x = 0; x < size; ++x)
-            image.pixels[static_cast<std::size_t>(y) * size + x] =
-                shade((static_cast<float>(x) + 0.5f) / size, (static_cast<float>(y) + 0.5f) / size);
+            image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)] =
+                shade((static_cast<float>(x) + 0.5f) * pixel, (static_cast<float>(y) + 0.5f) * pixel);
     }
     return true;
 }
@@ -107,8 +108,9 @@ MipChain WithMipmaps(Image image) {
             for (int x = 0; x < half.width; ++x) {
                 std::uint32_t sum[4] = {0, 0, 0, 0};
                 for (int k = 0; k < 4; ++k) {
-                    const std::uint32_t p =
-                        from.pixels[static_cast<std::size_t>(2 * y + (k >> 1)) * from.width + 2 * x + (k & 1)];
+                    const std::size_t row = 2 * static_cast<std::size_t>(y) + static_cast<std::size_t>(k >> 1);
+                    const std::size_t column = 2 * static_cast<std::size_t>(x) + static_cast<std::size_t>(k & 1);
+                    const std::uint32_t p = from.pixels[row * static_cast<std::size_t>(from.width) + column];
                     for (int c = 0; c < 4; ++c)
                         sum[c] += (p >> (8 * c)) & 0xFFu;
                 }

@@ -249,8 +249,15 @@ const SkyScenery& WorldState::Sky(Detail geometry) {
 void WorldState::BuildSky(Detail geometry) {
     skyFrame_ = frame_;
     skyDetail_ = geometry;
-    SkyScenery& out = sky_scenery_;
+    BuildDome();
+    BuildStars(geometry);
+    BuildSunAndMoon();
+    BuildStreaks();
+    BuildRidges();
+}
 
+void WorldState::BuildDome() {
+    SkyScenery& out = sky_scenery_;
     // The dome: rings from the zenith down to the horizon and on to the nadir,
     // with the clouds' share and colour at each vertex, faded out towards the
     // horizon; below it, the same mirrored in the water.
@@ -292,7 +299,10 @@ void WorldState::BuildSky(Detail geometry) {
         static_cast<float>(std::fmod((camera_.position.y - baseY) / kCloudTile - drift * std::sin(windAngle), 1.0));
     out.cloudScale[0] = static_cast<float>((kCloudAltitude - camera_.position.z) / kCloudTile);
     out.cloudScale[1] = static_cast<float>((kCloudAltitude + camera_.position.z - 2.0 * kWaterLevel) / kCloudTile);
+}
 
+void WorldState::BuildStars(Detail geometry) {
+    SkyScenery& out = sky_scenery_;
     // Stars, twinkling, as the sky darkens; fewer of them at low detail.
     out.stars.clear();
     if (sky_.stars > 0.01f) {
@@ -308,7 +318,10 @@ void WorldState::BuildSky(Detail geometry) {
             out.stars.push_back({p.x, p.y, p.z, PackColor(c), 0, 0});
         }
     }
+}
 
+void WorldState::BuildSunAndMoon() {
+    SkyScenery& out = sky_scenery_;
     // The sun, its glow and its path on the water.
     out.lights.clear();
     out.glints.clear();
@@ -334,7 +347,10 @@ void WorldState::BuildSky(Detail geometry) {
             {at, across(9), across(9), 0, Color{0.55f, 0.62f, 0.8f} * 0.35f, sky_.moonShow, TextureKind::Glow, false});
         AddGlint(sky_.moon, 2.2f, 12.0f, Color{0.6f, 0.66f, 0.8f} * (0.5f * sky_.moonShow), out.glints);
     }
+}
 
+void WorldState::BuildStreaks() {
+    SkyScenery& out = sky_scenery_;
     // Shooting stars.
     out.streaks.clear();
     std::vector<ShootingStar> shooting;
@@ -345,7 +361,10 @@ void WorldState::BuildSky(Detail geometry) {
         out.streaks.push_back({head * kSkyDistance, tail * kSkyDistance, 2.0f,
                                Color{0.9f, 0.95f, 1.0f} * (star.brightness * sky_.stars)});
     }
+}
 
+void WorldState::BuildRidges() {
+    SkyScenery& out = sky_scenery_;
     // Far hills: bands from just below the horizon up to their outlines, in
     // the haze's colour, the nearer range a little darker and lower; taller
     // where the land around is high.

@@ -115,6 +115,11 @@ class WorldState final : public World {
   private:
     void CollectEvents(double from, double to);
     void BuildSky(Detail geometry);
+    void BuildDome();
+    void BuildStars(Detail geometry);
+    void BuildSunAndMoon();
+    void BuildStreaks();
+    void BuildRidges();
 
     std::uint32_t seed_;
     Terrain terrain_;

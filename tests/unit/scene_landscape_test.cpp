@@ -96,9 +96,11 @@ TEST(SceneClipmap, RingsCoverTheGroundOnce) {
         // Walk outwards along slanted lines: every point is covered once.
         int previousRing = 0, changes = 0;
         const float directions[4][2] = {{0.8f, -0.6f}, {-0.6f, -0.8f}, {-0.8f, 0.6f}, {0.6f, 0.8f}};
-        for (const auto& direction : directions)
-            for (float r = 1.0f; r < reach * 0.9f; r += 0.37f) {
-                const float x = r * direction[0] + 0.0137f, y = r * direction[1] + 0.0071f;
+        const auto steps = static_cast<int>(reach * 0.9f / 0.37f);
+        for (int line = 0; line < 4; ++line)
+            for (int step = 0; step < steps; ++step) {
+                const float r = 1.0f + 0.37f * static_cast<float>(step);
+                const float x = r * directions[line][0] + 0.0137f, y = r * directions[line][1] + 0.0071f;
                 const Surface surface = SurfaceAt(ground, x, y);
                 // Off every edge and vertex of the grids, a point lies in one triangle.
                 ASSERT_EQ(surface.covers, 1) << "at " << x << "," << y;
@@ -168,7 +170,9 @@ TEST(SceneClipmap, RingsMeetWithoutSteps) {
         float edge = -1e30f;
         for (const scene::Vertex& v : ground[ring].vertices)
             edge = std::max(edge, v.x);
-        for (float y = -0.8f * edge; y < 0.8f * edge; y += 0.731f) {
+        const auto steps = static_cast<int>(1.6f * edge / 0.731f);
+        for (int step = 0; step < steps; ++step) {
+            const float y = -0.8f * edge + 0.731f * static_cast<float>(step);
             const Surface inside = SurfaceAt(ground, edge - 0.01f, y), outside = SurfaceAt(ground, edge + 0.01f, y);
             ASSERT_EQ(inside.ring, static_cast<int>(ring));
             ASSERT_EQ(outside.ring, static_cast<int>(ring) + 1);
@@ -190,7 +194,8 @@ TEST(SceneTextures, TexturesTileAndKeepTheirMeans) {
         }
         const scene::Image& top = chain.levels.front();
         auto channel = [&](int x, int y, int shift) {
-            return static_cast<int>((top.pixels[static_cast<std::size_t>(y * 64 + x)] >> shift) & 0xFF);
+            return static_cast<int>(
+                (top.pixels[static_cast<std::size_t>(y) * 64 + static_cast<std::size_t>(x)] >> shift) & 0xFF);
         };
         const std::uint32_t mean = chain.levels.back().pixels[0];
         switch (kind) {

@@ -92,7 +92,8 @@ TEST(SceneFlight, SmoothAndClearOfTheGroundForYears) {
 TEST(SceneFlight, NeverTouchesTheGroundOnALongFlight) {
     const scene::Terrain terrain(31);
     const scene::Flight flight(31, terrain);
-    for (double t = 0; t < 3 * 3600.0; t += 0.7) {
+    for (int step = 0; step < 3 * 3600 * 10 / 7; ++step) {
+        const double t = 0.7 * step;
         const scene::CameraPose pose = flight.At(t);
         // Around the camera as far as its nearest view reaches.
         for (int k = 0; k < 6; ++k) {
@@ -109,7 +110,8 @@ TEST(SceneSky, ChangesWithoutAJumpAndStaysInRange) {
     scene::SkyState previous = scene::SkyAt(-0.1, heading);
     const Vec3 directions[] = {{1, 0, 0.01f}, {0, 1, 0.3f}, {-0.6f, 0.3f, 0.9f}, {0.4f, -0.5f, -0.2f}};
     float darkest = 1, brightest = 0, fewestStars = 1, mostStars = 0;
-    for (double t = 0; t < 1300; t += 0.1) {
+    for (int step = 0; step < 13000; ++step) {
+        const double t = 0.1 * step;
         const scene::SkyState sky = scene::SkyAt(t + 86400.0 * 10 * (t > 650), heading);
         ASSERT_NEAR(scene::Length(sky.sun), 1.0f, 1e-4f);
         for (const Vec3& d : directions) {
@@ -144,7 +146,7 @@ TEST(SceneEvents, ComeAtACalmPaceWithinTheirRanges) {
         int counts[4] = {0, 0, 0, 0};
         double lastTime = -1e9;
         constexpr double kMinutes = 60;
-        for (double t = 0; t < kMinutes * 60; t += 0.2) {
+        for (int step = 0; step < static_cast<int>(kMinutes * 60 * 5); ++step) {
             world.Advance(0.2);
             for (const scene::SceneEvent& event : world.TakeEvents()) {
                 ++counts[static_cast<int>(event.kind)];

@@ -102,8 +102,8 @@ class TestDevice {
         image.width = static_cast<int>(desc.Width);
         image.height = static_cast<int>(desc.Height);
         for (int y = 0; y < image.height; ++y) {
-            const auto* row =
-                reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+            const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) +
+                                                                     static_cast<std::ptrdiff_t>(y) * locked.Pitch);
             for (int x = 0; x < image.width; ++x)
                 image.pixels.push_back(row[x] & 0xFFFFFFu);
         }
@@ -152,8 +152,9 @@ double ChangedShare(const e2e::Image& a, const e2e::Image& b, int levels) {
 // The world advanced by `seconds` in steps of a fifth of a second, each drawn
 // and presented but the last, which stays in the back buffer to be read.
 void Play(scene::World& world, scene::Renderer& renderer, TestDevice& device, double seconds) {
-    for (double t = 0; t < seconds; t += 0.2) {
-        if (t > 0) device.Present();
+    const int frames = std::max(1, static_cast<int>(std::ceil(seconds / 0.2)));
+    for (int frame = 0; frame < frames; ++frame) {
+        if (frame > 0) device.Present();
         world.Advance(0.2);
         renderer.Render(device.WholeView());
     }
@@ -288,7 +289,7 @@ TEST(SceneRender, ViewsOfOneCanvasJoinUp) {
     d3d->SetRenderTarget(0, backBuffer.Get());
     d3d->SetDepthStencilSurface(backDepth.Get());
     renderer.reset();
-    ASSERT_EQ(wholeImage.pixels.size(), size_t{2 * kWidth} * kHeight);
+    ASSERT_EQ(wholeImage.pixels.size(), size_t{2} * kWidth * kHeight);
 
     e2e::Image halves[2];
     for (int half = 0; half < 2; ++half) {
