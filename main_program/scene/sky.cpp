@@ -51,7 +51,7 @@ constexpr Palette kPalettes[] = {
      {0.08f, 0.09f, 0.18f},
      {0.16f, 0.06f, 0.09f},
      {0.0f, 0.0f, 0.0f},
-     {0.20f, 0.22f, 0.36f}},
+     {0.25f, 0.27f, 0.43f}},
 };
 
 Palette PaletteAt(float elevation) {
