@@ -30,9 +30,10 @@ class Clipmap {
 
     // Builds the ground and the water of every ring around `camera`, relative
     // to it. The ground's alpha is how much of its texture shows: none far
-    // off in the haze, and `textureShow` at most.
-    void Build(const DVec3& camera, const SkyState& sky, float textureShow, std::vector<Mesh>& ground,
-               std::vector<Mesh>& water);
+    // off in the haze, and `textureShow` at most. The sky's light on the
+    // ground is worked out again only when `lightVersion` changes.
+    void Build(const DVec3& camera, const SkyState& sky, std::uint32_t lightVersion, float textureShow,
+               std::vector<Mesh>& ground, std::vector<Mesh>& water);
 
     // Samples computed so far, for the benchmark.
     std::uint64_t SamplesComputed() const { return computed_; }
@@ -43,12 +44,16 @@ class Clipmap {
     struct Sample {
         std::int64_t gx = INT64_MIN, gy = INT64_MIN;
         float height = 0, woodland = 0;
+        // Lit with the normal from the neighbours one and two steps away.
+        Color lit[2];
+        std::uint32_t litVersion[2] = {UINT32_MAX, UINT32_MAX};
     };
     struct Level {
         int size = 0; // the cache is size x size, indexed by grid position modulo size
         std::vector<Sample> cache;
     };
-    const Sample& At(int level, std::int64_t gx, std::int64_t gy);
+    class Ring;
+    Sample& At(int level, std::int64_t gx, std::int64_t gy);
     void BuildLevel(int level, const DVec3& camera, const SkyState& sky, float textureShow, Mesh& ground, Mesh& water);
 
     const Terrain& terrain_;
@@ -58,8 +63,9 @@ class Clipmap {
 
     // Per build: the haze colour around the horizon, and scratch space.
     std::vector<Color> haze_;
-    std::vector<float> heights_, coarse_;
-    std::vector<Color> colors_, coarseColors_;
+    std::uint32_t lightVersion_ = 0;
+    std::vector<Sample*> grid_;
+    std::vector<float> finalHeight_;
     std::vector<int> waterIndex_;
 };
 

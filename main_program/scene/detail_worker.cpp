@@ -5,8 +5,8 @@ namespace scene {
 
 namespace {
 // Most visible first: the ground covers most of the picture.
-constexpr TextureKind kOrder[] = {TextureKind::Ground, TextureKind::Glow,  TextureKind::Water,
-                                  TextureKind::Clouds, TextureKind::Moon, TextureKind::Ring};
+constexpr TextureKind kOrder[] = {TextureKind::Ground, TextureKind::Glow, TextureKind::Water, TextureKind::Clouds,
+                                  TextureKind::Spark,  TextureKind::Moon, TextureKind::Ring};
 } // namespace
 
 DetailWorker::DetailWorker(std::uint32_t seed) : seed_(seed) {

@@ -13,31 +13,42 @@
 
 namespace scene {
 
-// The vertex layout of scene::Vertex.
+// The vertex layouts of scene::Vertex and scene::SkyVertex.
 constexpr DWORD kVertexFormat = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+constexpr DWORD kSkyVertexFormat = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_SPECULAR;
 
+// Buffers for one vertex layout.
 class DynamicGeometry {
   public:
+    DynamicGeometry(UINT stride, DWORD format, UINT vertexCapacity, UINT indexCapacity)
+        : stride_(stride), format_(format), vertexCapacity_(vertexCapacity), indexCapacity_(indexCapacity) {}
     bool Create(IDirect3DDevice9& device, bool softwareVertices);
     void Release();
     explicit operator bool() const { return vertices_ && indices_; }
 
     // Uploads vertices; false when they could not be (too many, or a lost device).
-    bool PutVertices(const Vertex* vertices, std::size_t count, UINT& base);
+    bool PutVertices(const void* vertices, std::size_t count, UINT& base);
     // Draws an indexed triangle list over vertices uploaded at `base`.
     bool DrawIndexed(IDirect3DDevice9& device, UINT base, UINT vertexCount, const std::uint16_t* indices,
                      std::size_t indexCount);
     // Draws vertices as they come: a triangle list, a strip, points.
-    bool Draw(IDirect3DDevice9& device, D3DPRIMITIVETYPE type, const Vertex* vertices, std::size_t count);
+    bool Draw(IDirect3DDevice9& device, D3DPRIMITIVETYPE type, const void* vertices, std::size_t count);
     // Binds the buffers; called once per frame before drawing.
     void Bind(IDirect3DDevice9& device);
 
+    // Triangles and draw calls since the last reset.
+    std::uint32_t Triangles() const { return triangles_; }
+    std::uint32_t Draws() const { return draws_; }
+    void ResetCounts() { triangles_ = draws_ = 0; }
+
   private:
-    static constexpr UINT kVertexCapacity = 98304;
-    static constexpr UINT kIndexCapacity = 196608;
+    UINT stride_;
+    DWORD format_;
+    UINT vertexCapacity_, indexCapacity_;
     platform::ComPtr<IDirect3DVertexBuffer9> vertices_;
     platform::ComPtr<IDirect3DIndexBuffer9> indices_;
     UINT vertexNext_ = 0, indexNext_ = 0;
+    std::uint32_t triangles_ = 0, draws_ = 0;
 };
 
 } // namespace scene

@@ -21,9 +21,8 @@ Flight::Flight(std::uint32_t seed, const Terrain& terrain) : terrain_(terrain) {
     const double shares[3] = {0.25, 0.35, 0.4};
     for (int i = 0; i < 3; ++i) {
         const double omega = kTwoPi / periods[i];
-        sway_[i][0] = 0.7 * kSpeed * shares[i] / omega;
-        sway_[i][1] = omega;
-        sway_[i][2] = kTwoPi * Unit(Hash(10u + static_cast<std::uint32_t>(i), seed));
+        sway_[i] = {0.7 * kSpeed * shares[i] / omega, omega,
+                    kTwoPi * Unit(Hash(10u + static_cast<std::uint32_t>(i), seed))};
     }
     climb_[0] = kTwoPi * Unit(Hash(20u, seed));
     climb_[1] = kTwoPi * Unit(Hash(21u, seed));
@@ -31,12 +30,18 @@ Flight::Flight(std::uint32_t seed, const Terrain& terrain) : terrain_(terrain) {
 
 double Flight::Sway(double seconds, int derivative) const {
     double sum = 0;
-    for (const auto& wave : sway_) {
-        const double angle = wave[1] * seconds + wave[2];
+    for (const Wave& wave : sway_) {
+        const double angle = wave.frequency * seconds + wave.phase;
         switch (derivative) {
-        case 0: sum += wave[0] * std::sin(angle); break;
-        case 1: sum += wave[0] * wave[1] * std::cos(angle); break;
-        default: sum -= wave[0] * wave[1] * wave[1] * std::sin(angle); break;
+        case 0:
+            sum += wave.amplitude * std::sin(angle);
+            break;
+        case 1:
+            sum += wave.amplitude * wave.frequency * std::cos(angle);
+            break;
+        default:
+            sum -= wave.amplitude * wave.frequency * wave.frequency * std::sin(angle);
+            break;
         }
     }
     return sum;
@@ -57,12 +62,14 @@ Vec3 Flight::GroundVelocity(double seconds) const {
 double Flight::Peak(std::int64_t k) const {
     const auto found = peaks_.find(k);
     if (found != peaks_.end()) return found->second;
+    // The window covers every time whose height this knot takes part in.
     double peak = kWaterLevel;
-    for (int i = -4; i <= 8; ++i) {
-        const DVec3 p = Ground(static_cast<double>(k) + 0.5 * i);
+    for (int i = -16; i <= 16; ++i) {
+        const DVec3 p = Ground(kKnot * static_cast<double>(k) + 0.5 * i);
         peak = std::max<double>(peak, terrain_.Height(p.x, p.y));
     }
-    while (!peaks_.empty() && peaks_.begin()->first < k - 600) peaks_.erase(peaks_.begin());
+    while (!peaks_.empty() && peaks_.begin()->first < k - 200)
+        peaks_.erase(peaks_.begin());
     peaks_.emplace(k, peak);
     return peak;
 }
@@ -72,26 +79,28 @@ double Flight::Envelope(std::int64_t k) const {
     if (found != envelope_.end()) return found->second;
     // No ground here is higher than this many metres over the water.
     constexpr double kHighest = 300.0;
-    constexpr auto kReach = static_cast<std::int64_t>(kHighest / kClimb) + 1;
+    constexpr auto kReach = static_cast<std::int64_t>(kHighest / (kClimb * kKnot)) + 1;
     double envelope = kWaterLevel;
     for (std::int64_t j = k - kReach; j <= k + kReach; ++j)
-        envelope = std::max(envelope, Peak(j) - kClimb * static_cast<double>(std::llabs(j - k)));
-    while (!envelope_.empty() && envelope_.begin()->first < k - 600) envelope_.erase(envelope_.begin());
+        envelope = std::max(envelope, Peak(j) - kClimb * kKnot * static_cast<double>(std::llabs(j - k)));
+    while (!envelope_.empty() && envelope_.begin()->first < k - 200)
+        envelope_.erase(envelope_.begin());
     envelope_.emplace(k, envelope);
     return envelope;
 }
 
 double Flight::Altitude(double seconds) const {
-    // A cubic B-spline over the envelope, one knot a second: smooth in its
-    // height, its climb and the change of its climb, and above every peak
-    // near the course since each knot is.
-    const double whole = std::floor(seconds);
+    // A cubic B-spline over the envelope: smooth in its height, its climb and
+    // the change of its climb, and above every peak near the course since
+    // each of its knots is.
+    const double whole = std::floor(seconds / kKnot);
     const auto k = static_cast<std::int64_t>(whole);
-    const double t = seconds - whole, t2 = t * t, t3 = t2 * t;
+    const double t = seconds / kKnot - whole, t2 = t * t, t3 = t2 * t;
     const double ground = (Envelope(k - 1) * (1 - 3 * t + 3 * t2 - t3) + Envelope(k) * (4 - 6 * t2 + 3 * t3) +
                            Envelope(k + 1) * (1 + 3 * t + 3 * t2 - 3 * t3) + Envelope(k + 2) * t3) /
                           6.0;
-    const double wave = std::sin(kTwoPi * seconds / 173.0 + climb_[0]) + 0.6 * std::sin(kTwoPi * seconds / 71.0 + climb_[1]);
+    const double wave =
+        std::sin(kTwoPi * seconds / 173.0 + climb_[0]) + 0.6 * std::sin(kTwoPi * seconds / 71.0 + climb_[1]);
     return ground + 27.0 + 6.0 * wave;
 }
 

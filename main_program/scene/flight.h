@@ -29,22 +29,25 @@ class Flight {
     double Altitude(double seconds) const;
 
     static constexpr double kSpeed = 13.0; // metres per second along the mean direction
-    static constexpr double kClimb = 2.5;  // metres per second up or down at most, before smoothing
+    static constexpr double kClimb = 2.5;  // metres per second up or down at most
+    static constexpr double kKnot = 4.0;   // seconds between the knots of the height's curve
 
   private:
     double Sway(double seconds, int derivative) const;
-    // The highest ground or water along the course from two seconds before
-    // second `k` to four after.
+    // The highest ground or water along the course within two knots of knot `k`.
     double Peak(std::int64_t k) const;
-    // The lowest height over every peak near second `k` that climbs and
-    // sinks no faster than kClimb.
+    // The lowest height over every peak near knot `k` that climbs and sinks
+    // no faster than kClimb.
     double Envelope(std::int64_t k) const;
 
     const Terrain& terrain_;
     float heading_;
     double origin_[2];
-    double sway_[3][3]; // amplitude, angular frequency, phase
-    double climb_[2];   // phases of the height's slow waves
+    struct Wave {
+        double amplitude, frequency, phase; // metres, radians a second, radians
+    };
+    Wave sway_[3];
+    double climb_[2]; // phases of the height's slow waves
     mutable std::map<std::int64_t, double> peaks_, envelope_;
 };
 

@@ -76,7 +76,8 @@ void Happenings::LanternsAt(double seconds, std::vector<Lantern>& out) {
         lantern.position = {launch.site.x + launch.drift.x * age + sway * launch.drift.y * 0.5,
                             launch.site.y + launch.drift.y * age - sway * launch.drift.x * 0.5, launch.site.z + height};
         const auto t = static_cast<float>(age);
-        const float flicker = 0.82f + 0.18f * (0.6f * std::sin(t * 7.3f + launch.phase) + 0.4f * std::sin(t * 12.9f + 2 * launch.phase));
+        const float flicker =
+            0.82f + 0.18f * (0.6f * std::sin(t * 7.3f + launch.phase) + 0.4f * std::sin(t * 12.9f + 2 * launch.phase));
         const float fade = SmoothStep(0.0f, 4.0f, t) * (1.0f - SmoothStep(static_cast<float>(launch.life) - 18.0f,
                                                                           static_cast<float>(launch.life), t));
         lantern.glow = Clamp01(flicker * fade);
@@ -104,7 +105,8 @@ void Happenings::ShootingStarsAt(double seconds, std::vector<ShootingStar>& out)
         const float azimuth = flight_.Heading() + 2.0f * (UnitOf(j, 23, seed_) - 0.5f);
         const float elevation = 0.3f + 0.5f * UnitOf(j, 24, seed_);
         const float slant = 0.25f + 0.5f * UnitOf(j, 25, seed_), length = 0.14f + 0.16f * UnitOf(j, 26, seed_);
-        const Vec3 from{std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation), std::sin(elevation)};
+        const Vec3 from{std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation),
+                        std::sin(elevation)};
         const Vec3 east = Normalize(Cross({0, 0, 1}, from)), north = Cross(from, east);
         // It falls: its path leans down across the sky, left or right.
         const float leftOrRight = UnitOf(j, 27, seed_) < 0.5f ? -1.0f : 1.0f;

@@ -17,8 +17,8 @@ struct Lantern {
     std::int64_t id = 0;
     DVec3 position;
     Color color;
-    float glow = 0;     // 0..1: lit, flickering, faded in at launch and out at the end
-    double age = 0;     // seconds since launch
+    float glow = 0; // 0..1: lit, flickering, faded in at launch and out at the end
+    double age = 0; // seconds since launch
     bool overWater = false;
 };
 
@@ -31,7 +31,7 @@ struct ShootingStar {
 
 struct Ripple {
     std::int64_t id = 0;
-    DVec3 centre;       // on the water
+    DVec3 centre; // on the water
     double start = 0;
     float age = 0;      // seconds
     bool heard = false; // one the scene reports, not a lantern's launch

@@ -17,9 +17,9 @@ std::uint32_t Mix(std::uint32_t h) {
 }
 
 // Eight unit gradients around the circle.
-constexpr float kGradients[8][2] = {{1.0f, 0.0f},       {0.7071068f, 0.7071068f},   {0.0f, 1.0f},
-                                    {-0.7071068f, 0.7071068f}, {-1.0f, 0.0f},        {-0.7071068f, -0.7071068f},
-                                    {0.0f, -1.0f},      {0.7071068f, -0.7071068f}};
+constexpr float kGradients[8][2] = {
+    {1.0f, 0.0f},  {0.7071068f, 0.7071068f},   {0.0f, 1.0f},  {-0.7071068f, 0.7071068f},
+    {-1.0f, 0.0f}, {-0.7071068f, -0.7071068f}, {0.0f, -1.0f}, {0.7071068f, -0.7071068f}};
 
 inline float Fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
@@ -37,14 +37,18 @@ inline float Corner(std::int64_t x, std::int64_t y, std::uint32_t seed, float dx
 } // namespace
 
 std::uint32_t Hash(std::int64_t x, std::int64_t y, std::uint32_t seed) {
-    const auto lowX = static_cast<std::uint32_t>(x), highX = static_cast<std::uint32_t>(static_cast<std::uint64_t>(x) >> 32);
-    const auto lowY = static_cast<std::uint32_t>(y), highY = static_cast<std::uint32_t>(static_cast<std::uint64_t>(y) >> 32);
+    const auto lowX = static_cast<std::uint32_t>(x),
+               highX = static_cast<std::uint32_t>(static_cast<std::uint64_t>(x) >> 32);
+    const auto lowY = static_cast<std::uint32_t>(y),
+               highY = static_cast<std::uint32_t>(static_cast<std::uint64_t>(y) >> 32);
     std::uint32_t h = Mix(lowY * 0xd8163841u + seed * 0x9e3779b9u);
     if (highX | highY) h = Mix(h ^ highX * 0xcb1ab31fu ^ highY * 0x2c1b3c6du);
     return Mix(h + lowX * 0x8da6b343u);
 }
 
-std::uint32_t Hash(std::uint32_t value, std::uint32_t seed) { return Mix(Mix(seed ^ 0x68e31da4u) ^ value * 0x9e3779b1u); }
+std::uint32_t Hash(std::uint32_t value, std::uint32_t seed) {
+    return Mix(Mix(seed ^ 0x68e31da4u) ^ value * 0x9e3779b1u);
+}
 
 float GradientNoise(double x, double y, std::uint32_t seed, std::int64_t period) {
     return GradientNoise(x, y, seed, period, period);

@@ -13,7 +13,8 @@ float Height(const ViewRect& r) { return static_cast<float>(r.bottom - r.top); }
 // A canvas or area with no size stands for the back buffer itself.
 ViewRect OrBackBuffer(const ViewRect& r, const View& view) {
     if (r.right > r.left && r.bottom > r.top) return r;
-    return {0, 0, static_cast<std::int32_t>(std::max(1u, view.width)), static_cast<std::int32_t>(std::max(1u, view.height))};
+    return {0, 0, static_cast<std::int32_t>(std::max(1u, view.width)),
+            static_cast<std::int32_t>(std::max(1u, view.height))};
 }
 
 } // namespace

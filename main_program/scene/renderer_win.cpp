@@ -1,4 +1,6 @@
 // Draws the world on one Direct3D 9 device through the fixed-function pipeline.
+#include "main_program/scene/renderer_win.h"
+
 #include "main_program/scene/dynamic_geometry_win.h"
 #include "main_program/scene/projection.h"
 #include "main_program/scene/scene_textures_win.h"
@@ -17,13 +19,13 @@ namespace scene {
 namespace {
 
 constexpr float kNear = 4.0f;
-constexpr float kSkyFar = 30000.0f;
 constexpr D3DCOLOR kNeutralGrey = 0xFF808080u;
 
 D3DMATRIX ToD3D(const Mat4& m) {
     D3DMATRIX d;
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) d.m[i][j] = m.m[i][j];
+        for (int j = 0; j < 4; ++j)
+            d.m[i][j] = m.m[i][j];
     return d;
 }
 
@@ -70,12 +72,11 @@ class Cone {
         return Sees(image);
     }
     bool Sees(const Block& block) const {
-        for (const Vec3& n : planes_) {
+        return std::all_of(planes_.begin(), planes_.end(), [&](const Vec3& n) {
             const Vec3 outer{n.x >= 0 ? block.high.x : block.low.x, n.y >= 0 ? block.high.y : block.low.y,
                              n.z >= 0 ? block.high.z : block.low.z};
-            if (Dot(n, outer) < 0) return false;
-        }
-        return true;
+            return Dot(n, outer) >= 0;
+        });
     }
 
   private:
@@ -84,9 +85,18 @@ class Cone {
 
 class DeviceRenderer final : public Renderer {
   public:
-    DeviceRenderer(WorldState& world, IDirect3DDevice9& device, DetailChoice detail)
+    DeviceRenderer(WorldState& world, IDirect3DDevice9& device, DetailChoice detail, const D3DCAPS9* limits)
         : world_(world), device_(device), detail_(detail), textures_(device, caps_) {
         device_.GetDeviceCaps(&caps_);
+        if (limits) {
+            caps_.MaxPointSize = std::min(caps_.MaxPointSize, limits->MaxPointSize);
+            caps_.MaxTextureWidth = std::min(caps_.MaxTextureWidth, limits->MaxTextureWidth);
+            caps_.MaxTextureHeight = std::min(caps_.MaxTextureHeight, limits->MaxTextureHeight);
+            caps_.MaxUserClipPlanes = std::min(caps_.MaxUserClipPlanes, limits->MaxUserClipPlanes);
+            caps_.MaxTextureBlendStages = std::min(caps_.MaxTextureBlendStages, limits->MaxTextureBlendStages);
+            caps_.MaxSimultaneousTextures = std::min(caps_.MaxSimultaneousTextures, limits->MaxSimultaneousTextures);
+            caps_.TextureCaps &= limits->TextureCaps;
+        }
         D3DDEVICE_CREATION_PARAMETERS creation{};
         if (SUCCEEDED(device_.GetCreationParameters(&creation)))
             softwareVertices_ = (creation.BehaviorFlags & D3DCREATE_SOFTWARE_VERTEXPROCESSING) != 0;
@@ -97,14 +107,18 @@ class DeviceRenderer final : public Renderer {
 
     void ReleaseDefaultPool() override {
         geometry_.Release();
+        skyGeometry_.Release();
         textures_.ReleaseDefaultPool();
     }
-    bool RestoreDefaultPool() override { return geometry_.Create(device_, softwareVertices_); }
+    bool RestoreDefaultPool() override {
+        return geometry_.Create(device_, softwareVertices_) && skyGeometry_.Create(device_, softwareVertices_);
+    }
     void SetDetail(DetailChoice detail) override {
         detail_ = detail;
         world_.RequestTextures(detail_.textures);
     }
-    void Render(const View& view) override;
+    void Render(const View& requested) override;
+    RenderStats Stats() const { return stats_; }
 
   private:
     enum class Blend { None, Over, Add };
@@ -116,10 +130,14 @@ class DeviceRenderer final : public Renderer {
     void DrawSprites(const std::vector<Sprite>& sprites, const View& view, float brightness = 1.0f);
     void DrawStreaks(const std::vector<Streak>& streaks, const View& view);
     void DrawStars(const SkyScenery& sky, const View& view);
-    void DrawSky(const SkyScenery& sky, const View& view, bool mirrored);
+    void DrawFireflies(const std::vector<Vertex>& fireflies, const View& view);
+    void DrawFirstFrame(const View& view);
+    void DrawDome(const SkyScenery& sky);
+    void DrawSkyLights(const SkyScenery& sky, const View& view, bool mirrored);
     void DrawWater(const Landscape& land, const Cone& cone);
     void DrawGround(const Landscape& land, const Cone& cone, const float* mirroredIn = nullptr);
-    bool DrawReflection(const Landscape& land, const NearScenery& nearby, const Cone& cone, const View& view);
+    void DrawMirroredGround(const Landscape& land, const Cone& cone);
+    void SetClipPlane(float a, float b, float c, float d);
     void SetWorld(const Mat4& m) {
         const D3DMATRIX d = ToD3D(m);
         device_.SetTransform(D3DTS_WORLD, &d);
@@ -133,9 +151,13 @@ class DeviceRenderer final : public Renderer {
     bool softwareVertices_ = false;
     bool pointSprites_ = false;
     bool twoStages_ = false;
-    DynamicGeometry geometry_;
+    DynamicGeometry geometry_{sizeof(Vertex), kVertexFormat, 98304, 196608};
+    DynamicGeometry skyGeometry_{sizeof(SkyVertex), kSkyVertexFormat, 8192, 16384};
+    float skyScale_ = 1.0f; // from the world's sky distances to just inside the far plane
     std::vector<std::uint16_t> visible_;
     std::vector<Vertex> quads_;
+    RenderStats stats_;
+    std::uint64_t frames_ = 0; // drawn so far: the first is only the sky's colours, to come fast
 };
 
 void DeviceRenderer::SetBlend(Blend blend) {
@@ -213,13 +235,18 @@ void DeviceRenderer::DrawSprites(const std::vector<Sprite>& sprites, const View&
             TexturedStages(sprite.texture);
             bound = sprite.texture;
         }
+        // Never smaller than its least size, and a halo close by no larger
+        // than a fifth of the view: it would only cost time to fill.
         float scale = 1.0f;
         const float pixels = sprite.width * pixelsPerTangent / depth;
         if (pixels < sprite.minPixels) scale = sprite.minPixels / std::max(pixels, 1e-3f);
+        const float largest = 0.2f * static_cast<float>(view.height);
+        if (sprite.minPixels == 0 && pixels > largest) scale = largest / pixels;
         const float light = brightness / (scale * scale);
         const Vec3 right = (sprite.upright ? flatRight : camera.right) * (0.5f * sprite.width * scale);
         const Vec3 up = (sprite.upright ? Vec3{0, 0, 1} : camera.up) * (0.5f * sprite.height * scale);
-        const std::uint32_t color = PackColor(sprite.color * std::min(1.0f, light), sprite.alpha * std::min(1.0f, light));
+        const std::uint32_t color =
+            PackColor(sprite.color * std::min(1.0f, light), sprite.alpha * std::min(1.0f, light));
         const Vec3 c = sprite.centre;
         const Vec3 corners[4] = {c - right - up, c + right - up, c + right + up, c - right + up};
         const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
@@ -244,39 +271,148 @@ void DeviceRenderer::DrawStreaks(const std::vector<Streak>& streaks, const View&
                              {streak.head.x - side.x, streak.head.y - side.y, streak.head.z - side.z, head, 0, 0},
                              {streak.head.x + side.x, streak.head.y + side.y, streak.head.z + side.z, head, 0, 0},
                              {streak.tail.x + side.x, streak.tail.y + side.y, streak.tail.z + side.z, tail, 0, 0}};
-        for (int index : {0, 1, 2, 0, 2, 3}) quads_.push_back(v[index]);
+        for (int index : {0, 1, 2, 0, 2, 3})
+            quads_.push_back(v[index]);
     }
     if (!quads_.empty()) geometry_.Draw(device_, D3DPT_TRIANGLELIST, quads_.data(), quads_.size());
 }
 
 void DeviceRenderer::DrawStars(const SkyScenery& sky, const View& view) {
     if (sky.stars.empty()) return;
-    // Soft dots a little larger on large screens, where the device can; else single pixels.
-    float size = 1.0f;
-    if (pointSprites_ && textures_.Get(TextureKind::Glow)) {
-        size = std::min(std::max(2.0f, 2.6f * static_cast<float>(view.height) / 1080.0f), std::min(6.0f, caps_.MaxPointSize));
-        TexturedStages(TextureKind::Glow);
-        device_.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    } else {
-        PlainStages();
-    }
-    device_.SetRenderState(D3DRS_POINTSPRITEENABLE, size > 1.0f);
-    device_.SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
-    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(size));
-    geometry_.Draw(device_, D3DPT_POINTLIST, sky.stars.data(), sky.stars.size());
+    // Single pixels, or on tall screens squares of two or three where the device draws them.
+    float size = view.height >= 2800 ? 3.0f : view.height >= 1400 ? 2.0f : 1.0f;
+    if (!pointSprites_) size = 1.0f;
+    PlainStages();
     device_.SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(std::min(size, caps_.MaxPointSize)));
+    geometry_.Draw(device_, D3DPT_POINTLIST, sky.stars.data(), sky.stars.size());
     device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(1.0f));
 }
 
-// Everything far off: the dome, stars, sun and moon, and the clouds. Drawn
-// mirrored, it is what the water reflects.
-void DeviceRenderer::DrawSky(const SkyScenery& sky, const View& view, bool mirrored) {
-    SetWorld(mirrored ? MirrorMatrix(0.0f) : Mat4{});
-    if (!mirrored) {
-        SetBlend(Blend::None);
-        PlainStages();
-        DrawMesh(sky.dome);
+// Fireflies: point sprites that shrink with distance, never below two
+// pixels; rectangles where the device has no point sprites.
+void DeviceRenderer::DrawFireflies(const std::vector<Vertex>& fireflies, const View& view) {
+    constexpr float kSize = 0.8f; // metres across
+    if (fireflies.empty() || !textures_.Get(TextureKind::Spark)) return;
+    TexturedStages(TextureKind::Spark);
+    if (!pointSprites_) {
+        std::vector<Sprite> sprites;
+        for (const Vertex& v : fireflies) {
+            const float light = static_cast<float>((v.color >> 8) & 0xFFu) / 255.0f;
+            sprites.push_back({{v.x, v.y, v.z},
+                               kSize,
+                               kSize,
+                               2.5f,
+                               Color{0.82f, 1.0f, 0.42f} * light,
+                               1.0f,
+                               TextureKind::Spark,
+                               false});
+        }
+        DrawSprites(sprites, view);
+        return;
     }
+    const Frustum frustum = ViewFrustum(view);
+    // Drawn size in pixels: the viewport's height times this size over the distance.
+    device_.SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+    device_.SetRenderState(D3DRS_POINTSCALEENABLE, TRUE);
+    device_.SetRenderState(D3DRS_POINTSCALE_A, FloatBits(0.0f));
+    device_.SetRenderState(D3DRS_POINTSCALE_B, FloatBits(0.0f));
+    device_.SetRenderState(D3DRS_POINTSCALE_C, FloatBits(1.0f));
+    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(kSize / (frustum.top - frustum.bottom)));
+    device_.SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(2.5f));
+    device_.SetRenderState(D3DRS_POINTSIZE_MAX, FloatBits(std::min(64.0f, caps_.MaxPointSize)));
+    geometry_.Draw(device_, D3DPT_POINTLIST, fireflies.data(), fireflies.size());
+    device_.SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
+    device_.SetRenderState(D3DRS_POINTSIZE, FloatBits(1.0f));
+    device_.SetRenderState(D3DRS_POINTSIZE_MIN, FloatBits(1.0f));
+}
+
+void DeviceRenderer::SetClipPlane(float a, float b, float c, float d) {
+    const float plane[4] = {a, b, c, d};
+    device_.SetClipPlane(0, plane);
+    device_.SetRenderState(D3DRS_CLIPPLANEENABLE, D3DCLIPPLANE0);
+}
+
+// The dome with the clouds on it: the cloud texture projected, per pixel,
+// onto the cloud layer's plane over the camera (and its mirror image under
+// the water for the lower half), over the sky's colour by the clouds' share.
+void DeviceRenderer::DrawDome(const SkyScenery& sky) {
+    Mat4 scale;
+    scale.m[0][0] = scale.m[1][1] = scale.m[2][2] = skyScale_;
+    SetWorld(scale);
+    PlainStages();
+    skyGeometry_.Bind(device_);
+    UINT base = 0;
+    if (skyGeometry_.PutVertices(sky.dome.data(), sky.dome.size(), base)) {
+        const auto count = static_cast<UINT>(sky.dome.size());
+        IDirect3DTexture9* clouds = textures_.Get(TextureKind::Clouds);
+        if (!clouds || !twoStages_) {
+            skyGeometry_.DrawIndexed(device_, base, count, sky.domeIndices.data(), sky.domeIndices.size());
+        } else {
+            device_.SetTexture(0, clouds);
+            device_.SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+            device_.SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+            device_.SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_SPECULAR);
+            device_.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            device_.SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+            device_.SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+            device_.SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
+            device_.SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT3 | D3DTTFF_PROJECTED);
+            device_.SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_BLENDCURRENTALPHA);
+            device_.SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_CURRENT);
+            device_.SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+            device_.SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+            device_.SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+            const CameraPose& camera = world_.Camera();
+            // The clouds' mirror images in the water are high detail's.
+            const int halves = detail_.geometry == Detail::High ? 2 : 1;
+            for (int half = 0; half < halves; ++half) {
+                // From camera space back to the world's directions, then onto
+                // the plane: (x * scale + shift * w, y * scale + shift * w, w)
+                // with w = z above the horizon and -z below, divided by w.
+                const float w = half == 0 ? 1.0f : -1.0f, planeScale = sky.cloudScale[half];
+                Mat4 back, onto;
+                const Vec3 axes[3] = {camera.right, camera.up, camera.forward};
+                for (int i = 0; i < 3; ++i) {
+                    back.m[i][0] = axes[i].x;
+                    back.m[i][1] = axes[i].y;
+                    back.m[i][2] = axes[i].z;
+                }
+                onto.m[0][0] = onto.m[1][1] = planeScale;
+                onto.m[2][0] = sky.cloudShiftU * w;
+                onto.m[2][1] = sky.cloudShiftV * w;
+                onto.m[2][2] = w;
+                const D3DMATRIX texture = ToD3D(back * onto);
+                device_.SetTransform(D3DTS_TEXTURE0, &texture);
+                const std::size_t first = half == 0 ? 0 : sky.upperIndices;
+                const std::size_t count0 = half == 0 ? sky.upperIndices : sky.domeIndices.size() - sky.upperIndices;
+                skyGeometry_.DrawIndexed(device_, base, count, sky.domeIndices.data() + first, count0);
+            }
+            device_.SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+            if (halves == 1) {
+                PlainStages();
+                skyGeometry_.DrawIndexed(device_, base, count, sky.domeIndices.data() + sky.upperIndices,
+                                         sky.domeIndices.size() - sky.upperIndices);
+            }
+        }
+    }
+    geometry_.Bind(device_);
+    PlainStages();
+    SetWorld(Mat4{});
+}
+
+// Stars, shooting stars, the moon, the sun's glow and the far hills; or
+// their mirror images in the water.
+void DeviceRenderer::DrawSkyLights(const SkyScenery& sky, const View& view, bool mirrored) {
+    Mat4 scale;
+    scale.m[0][0] = scale.m[1][1] = skyScale_;
+    scale.m[2][2] = mirrored ? -skyScale_ : skyScale_;
+    SetWorld(scale);
+    SetBlend(Blend::None);
+    PlainStages();
+    DrawMesh(sky.ridges);
     SetBlend(Blend::Add);
     DrawStars(sky, view);
     if (!mirrored) DrawStreaks(sky.streaks, view);
@@ -284,13 +420,6 @@ void DeviceRenderer::DrawSky(const SkyScenery& sky, const View& view, bool mirro
     if (textures_.Get(TextureKind::Moon)) DrawSprites(sky.moon, view);
     SetBlend(Blend::Add);
     if (textures_.Get(TextureKind::Glow)) DrawSprites(sky.lights, view, mirrored ? 0.6f : 1.0f);
-    if (IDirect3DTexture9* clouds = textures_.Get(TextureKind::Clouds)) {
-        if (mirrored) SetWorld(MirrorMatrix(-static_cast<float>(world_.Camera().position.z - kWaterLevel)));
-        SetBlend(Blend::Over);
-        TexturedStages(TextureKind::Clouds);
-        device_.SetTexture(0, clouds);
-        DrawMesh(sky.clouds);
-    }
     SetWorld(Mat4{});
 }
 
@@ -309,7 +438,7 @@ void DeviceRenderer::DrawWater(const Landscape& land, const Cone& cone) {
         device_.SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
         const D3DMATRIX first = TextureMatrix(0.8f, 0.3f, std::fmod(t * 0.011f, 1.0f), std::fmod(t * 0.004f, 1.0f));
         device_.SetTransform(D3DTS_TEXTURE0, &first);
-        if (twoStages_) {
+        if (twoStages_ && detail_.geometry == Detail::High) {
             device_.SetTexture(1, ripples);
             device_.SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
             device_.SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE2X);
@@ -319,7 +448,8 @@ void DeviceRenderer::DrawWater(const Landscape& land, const Cone& cone) {
             device_.SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
             device_.SetTextureStageState(1, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
             device_.SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
-            const D3DMATRIX second = TextureMatrix(2.3f, -0.9f, std::fmod(-t * 0.017f, 1.0f), std::fmod(t * 0.013f, 1.0f));
+            const D3DMATRIX second =
+                TextureMatrix(2.3f, -0.9f, std::fmod(-t * 0.017f, 1.0f), std::fmod(t * 0.013f, 1.0f));
             device_.SetTransform(D3DTS_TEXTURE1, &second);
         }
     }
@@ -334,7 +464,7 @@ void DeviceRenderer::DrawGround(const Landscape& land, const Cone& cone, const f
     if (IDirect3DTexture9* ground = textures_.Get(TextureKind::Ground)) {
         device_.SetTexture(0, ground);
         device_.SetRenderState(D3DRS_TEXTUREFACTOR, kNeutralGrey);
-        if (twoStages_) {
+        if (twoStages_ && detail_.textures == Detail::High) {
             device_.SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_BLENDDIFFUSEALPHA);
             device_.SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
             device_.SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
@@ -353,29 +483,37 @@ void DeviceRenderer::DrawGround(const Landscape& land, const Cone& cone, const f
     PlainStages();
 }
 
-// The ground and the lanterns mirrored in the water, cut off at its surface
-// so that nothing below it shows above it; false when the device has no clip
-// plane for that. Their depths are cleared afterwards.
-bool DeviceRenderer::DrawReflection(const Landscape& land, const NearScenery& nearby, const Cone& cone, const View& view) {
-    if (caps_.MaxUserClipPlanes < 1) return false;
+// The ground mirrored in the water, cut off at the water's surface so that
+// nothing below it shows above it.
+void DeviceRenderer::DrawMirroredGround(const Landscape& land, const Cone& cone) {
     const auto waterZ = static_cast<float>(kWaterLevel - world_.Camera().position.z);
     SetWorld(MirrorMatrix(waterZ));
-    const float plane[4] = {0.0f, 0.0f, -1.0f, waterZ};
-    device_.SetClipPlane(0, plane);
-    device_.SetRenderState(D3DRS_CLIPPLANEENABLE, D3DCLIPPLANE0);
-    device_.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-    device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    SetClipPlane(0.0f, 0.0f, -1.0f, waterZ);
     device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
     SetBlend(Blend::None);
     DrawGround(land, cone, &waterZ);
-    SetWorld(Mat4{});
     device_.SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
-    device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    SetBlend(Blend::Add);
-    if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
-    device_.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-    return true;
+    SetWorld(Mat4{});
+}
+
+// The first frame comes at once: the sky's colours, row by row, down to the
+// horizon and mirrored below it, filled in bands without a triangle. The
+// first triangles of a device can cost a software renderer a large share of
+// a second, and the second frame pays that.
+void DeviceRenderer::DrawFirstFrame(const View& view) {
+    const CameraPose& camera = world_.Camera();
+    const Frustum frustum = ViewFrustum(view);
+    constexpr int kBands = 48;
+    for (int band = 0; band < kBands; ++band) {
+        const auto top = static_cast<LONG>(view.height * band / kBands);
+        const auto bottom = static_cast<LONG>(view.height * (band + 1) / kBands);
+        const float across = 0.5f * (frustum.left + frustum.right);
+        const float down = frustum.top - (frustum.top - frustum.bottom) * (static_cast<float>(band) + 0.5f) / kBands;
+        const Vec3 direction = Normalize(camera.forward + camera.right * across + camera.up * down);
+        const D3DRECT rect{0, top, static_cast<LONG>(view.width), bottom};
+        device_.Clear(1, &rect, D3DCLEAR_TARGET, PackColor(SkyColor(world_.Sky(), direction)), 1.0f, 0);
+    }
 }
 
 void DeviceRenderer::Render(const View& requested) {
@@ -389,11 +527,18 @@ void DeviceRenderer::Render(const View& requested) {
     }
     const D3DVIEWPORT9 viewport{0, 0, view.width, view.height, 0.0f, 1.0f};
     device_.SetViewport(&viewport);
-    const SkyState& sky = world_.Sky();
     const CameraPose& camera = world_.Camera();
-    device_.Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, PackColor(sky.horizonAway), 1.0f, 0);
-    if (!geometry_ || FAILED(device_.BeginScene())) return;
+    if (frames_ == 0) {
+        DrawFirstFrame(view);
+        ++frames_;
+        return;
+    }
+    // The sky covers every pixel the ground leaves.
+    device_.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    if (!geometry_ || !skyGeometry_ || FAILED(device_.BeginScene())) return;
     textures_.Update(world_, detail_.textures);
+    geometry_.ResetCounts();
+    skyGeometry_.ResetCounts();
 
     device_.SetRenderState(D3DRS_LIGHTING, FALSE);
     device_.SetRenderState(D3DRS_FOGENABLE, FALSE);
@@ -403,10 +548,14 @@ void DeviceRenderer::Render(const View& requested) {
     device_.SetRenderState(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
     device_.SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     device_.SetRenderState(D3DRS_CLIPPING, TRUE);
+    device_.SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    // Trilinear filtering at high texture detail; below it, the nearest mip
+    // level filtered bilinearly, which costs a software renderer much less.
+    const DWORD mipFilter = detail_.textures == Detail::High ? D3DTEXF_LINEAR : D3DTEXF_POINT;
     for (DWORD stage = 0; stage < 2; ++stage) {
         device_.SetSamplerState(stage, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
         device_.SetSamplerState(stage, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-        device_.SetSamplerState(stage, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
+        device_.SetSamplerState(stage, D3DSAMP_MIPFILTER, mipFilter);
         device_.SetSamplerState(stage, D3DSAMP_ADDRESSU, D3DTADDRESS_WRAP);
         device_.SetSamplerState(stage, D3DSAMP_ADDRESSV, D3DTADDRESS_WRAP);
     }
@@ -415,41 +564,68 @@ void DeviceRenderer::Render(const View& requested) {
     const Cone cone(frustum, camera);
     const D3DMATRIX viewMatrix = ToD3D(ViewMatrix(camera.right, camera.up, camera.forward));
     device_.SetTransform(D3DTS_VIEW, &viewMatrix);
+    const Landscape& land = world_.LandscapeFor(detail_.geometry);
+    const SkyScenery& sky = world_.Sky(detail_.geometry);
+    const NearScenery& nearby = world_.Near();
+    const float farDistance = land.farDistance * 1.05f;
+    const D3DMATRIX projection = ToD3D(PerspectiveMatrix(frustum, kNear, farDistance));
+    device_.SetTransform(D3DTS_PROJECTION, &projection);
+    skyScale_ = land.farDistance / 500.0f;
+    const auto waterZ = static_cast<float>(kWaterLevel - camera.position.z);
 
-    // The sky and its mirror image, behind everything.
-    const SkyScenery& skyScenery = world_.Sky(detail_.geometry);
-    const D3DMATRIX skyProjection = ToD3D(PerspectiveMatrix(frustum, 1.0f, kSkyFar));
-    device_.SetTransform(D3DTS_PROJECTION, &skyProjection);
-    device_.SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // With a clip plane the ground is drawn first, down to the water, and the
+    // sky behind it only where the ground leaves room; without one, the sky
+    // and the water come first and hide the ground under the water by depth.
+    const bool groundFirst = caps_.MaxUserClipPlanes >= 1;
+    device_.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    if (groundFirst) {
+        device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        SetBlend(Blend::None);
+        SetClipPlane(0.0f, 0.0f, 1.0f, -(waterZ - 0.3f));
+        DrawGround(land, cone);
+        device_.SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    } else {
+        device_.SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    }
     device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    DrawSky(skyScenery, view, false);
-    DrawSky(skyScenery, view, true);
-    SetBlend(Blend::Add);
-    if (textures_.Get(TextureKind::Glow)) DrawSprites(skyScenery.glints, view);
-
-    // Near lights mirrored in the water, then the water over all of that, so
-    // that the ground below it fails the depth test; then the ground.
-    const Landscape& land = world_.LandscapeFor(detail_.geometry);
-    const NearScenery& nearby = world_.Near();
-    const D3DMATRIX groundProjection = ToD3D(PerspectiveMatrix(frustum, kNear, land.farDistance * 1.05f));
-    device_.SetTransform(D3DTS_PROJECTION, &groundProjection);
-    // High detail mirrors the ground in the water too.
-    if (detail_.geometry != Detail::High || !DrawReflection(land, nearby, cone, view)) {
+    SetBlend(Blend::None);
+    DrawDome(sky);
+    DrawSkyLights(sky, view, false);
+    DrawSkyLights(sky, view, true);
+    if (textures_.Get(TextureKind::Glow) && !sky.glints.empty()) {
+        Mat4 scale;
+        scale.m[0][0] = scale.m[1][1] = scale.m[2][2] = skyScale_;
+        SetWorld(scale);
         SetBlend(Blend::Add);
-        if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
+        TexturedStages(TextureKind::Glow);
+        geometry_.Draw(device_, D3DPT_TRIANGLELIST, sky.glints.data(), sky.glints.size());
+        SetWorld(Mat4{});
     }
+    // High detail mirrors the ground in the water too.
+    if (groundFirst && detail_.geometry == Detail::High) {
+        device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+        DrawMirroredGround(land, cone);
+        device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    }
+    SetBlend(Blend::Add);
+    if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.mirrored, view);
+
+    // The water, over the mirror images; then, without a clip plane, the ground.
     device_.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     device_.SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     SetBlend(Blend::Over);
     DrawWater(land, cone);
-    SetBlend(Blend::None);
-    device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
-    DrawGround(land, cone);
+    if (!groundFirst) {
+        SetBlend(Blend::None);
+        device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+        DrawGround(land, cone);
+        device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    }
 
-    // Ripples on the water and the lanterns: light added, behind the ground where it stands in front.
+    // Ripples on the water and the lights near by: added, hidden by what stands in front.
     device_.SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    device_.SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     SetBlend(Blend::Add);
     if (textures_.Get(TextureKind::Ring) && !nearby.ripples.empty()) {
         TexturedStages(TextureKind::Ring);
@@ -461,18 +637,37 @@ void DeviceRenderer::Render(const View& requested) {
         SetWorld(Mat4{});
     }
     if (textures_.Get(TextureKind::Glow)) DrawSprites(nearby.lanterns, view);
+    DrawFireflies(nearby.fireflies, view);
     SetBlend(Blend::None);
     PlainStages();
     device_.EndScene();
+    stats_ = {geometry_.Triangles() + skyGeometry_.Triangles(), geometry_.Draws() + skyGeometry_.Draws(),
+              textures_.Count()};
+    ++frames_;
+}
+
+std::unique_ptr<Renderer> MakeRenderer(World& world, IDirect3DDevice9& device, DetailChoice detail,
+                                       const D3DCAPS9* limits) {
+    // Every World comes from World::Create, which makes a WorldState.
+    auto renderer = std::make_unique<DeviceRenderer>(static_cast<WorldState&>(world), device, detail, limits);
+    if (!renderer->RestoreDefaultPool()) return nullptr;
+    return renderer;
 }
 
 } // namespace
 
+std::unique_ptr<Renderer> CreateRendererWithLimits(World& world, IDirect3DDevice9& device, DetailChoice detail,
+                                                   const D3DCAPS9& limits) {
+    return MakeRenderer(world, device, detail, &limits);
+}
+
 std::unique_ptr<Renderer> Renderer::Create(World& world, IDirect3DDevice9& device, DetailChoice detail) {
-    // Every World comes from World::Create, which makes a WorldState.
-    auto renderer = std::make_unique<DeviceRenderer>(static_cast<WorldState&>(world), device, detail);
-    if (!renderer->RestoreDefaultPool()) return nullptr;
-    return renderer;
+    return MakeRenderer(world, device, detail, nullptr);
+}
+
+RenderStats LastRenderStats(const Renderer& renderer) {
+    const auto* deviceRenderer = dynamic_cast<const DeviceRenderer*>(&renderer);
+    return deviceRenderer ? deviceRenderer->Stats() : RenderStats{};
 }
 
 } // namespace scene

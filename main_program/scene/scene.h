@@ -72,9 +72,11 @@ class Renderer {
     virtual bool RestoreDefaultPool() = 0;
     // A new detail choice; resources are made again where it changes them.
     virtual void SetDetail(DetailChoice detail) = 0;
-    // Clears the device's current render target and depth buffer and draws
-    // the view over all of it (a width or height of 0 takes the target's),
-    // within a BeginScene/EndScene pair of its own; the caller presents.
+    // Draws the view over every pixel of the device's current render target
+    // (a width or height of 0 takes the target's), clearing its depth buffer
+    // and within a BeginScene/EndScene pair of its own; the caller presents.
+    // A renderer's first frame is only the sky's colours, filled in bands,
+    // so that it comes as fast as a cleared one.
     virtual void Render(const View& view) = 0;
 };
 #endif

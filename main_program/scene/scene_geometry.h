@@ -16,6 +16,14 @@ struct Vertex {
     float u, v;
 };
 
+// The sky's vertices: position, the sky's colour with the clouds' share in
+// its alpha, and the clouds' colour.
+struct SkyVertex {
+    float x, y, z;
+    std::uint32_t color;
+    std::uint32_t cloud;
+};
+
 // Triangles [firstIndex, firstIndex + indexCount) of a mesh, inside a box.
 struct Block {
     std::uint32_t firstIndex = 0, indexCount = 0;
@@ -23,7 +31,7 @@ struct Block {
 };
 
 struct Mesh {
-    std::vector<Vertex> vertices;      // at most 65536
+    std::vector<Vertex> vertices;       // at most 65536
     std::vector<std::uint16_t> indices; // triangle list
     std::vector<Block> blocks;
     void Clear() {

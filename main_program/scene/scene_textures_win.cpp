@@ -26,15 +26,18 @@ void SceneTextures::Update(const WorldState& world, Detail textures) {
         if (!published.chain || (slot.version == published.version && slot.tier == textures && slot.texture)) continue;
         slot.version = published.version;
         slot.tier = textures;
-        if (!Upload(slot, *published.chain, TextureSize(static_cast<TextureKind>(kind), textures))) slot.texture.Reset();
+        if (!Upload(slot, *published.chain, TextureSize(static_cast<TextureKind>(kind), textures)))
+            slot.texture.Reset();
     }
 }
 
 bool SceneTextures::Upload(Slot& slot, const MipChain& chain, int largest) {
     // Small devices get a smaller mip level as the top of the texture.
-    const int limit = std::min({largest, static_cast<int>(caps_.MaxTextureWidth), static_cast<int>(caps_.MaxTextureHeight)});
+    const int limit =
+        std::min({largest, static_cast<int>(caps_.MaxTextureWidth), static_cast<int>(caps_.MaxTextureHeight)});
     std::size_t first = 0;
-    while (first + 1 < chain.levels.size() && chain.levels[first].width > limit) ++first;
+    while (first + 1 < chain.levels.size() && chain.levels[first].width > limit)
+        ++first;
     const bool mipmaps = (caps_.TextureCaps & D3DPTEXTURECAPS_MIPMAP) != 0;
     const auto levels = static_cast<UINT>(mipmaps ? chain.levels.size() - first : 1);
     const Image& top = chain.levels[first];
@@ -49,7 +52,8 @@ bool SceneTextures::Upload(Slot& slot, const MipChain& chain, int largest) {
         if (FAILED(filled->LockRect(level, &locked, nullptr, 0))) return false;
         for (int y = 0; y < image.height; ++y)
             std::memcpy(static_cast<BYTE*>(locked.pBits) + static_cast<std::ptrdiff_t>(y) * locked.Pitch,
-                        &image.pixels[static_cast<std::size_t>(y) * image.width], static_cast<std::size_t>(image.width) * 4);
+                        &image.pixels[static_cast<std::size_t>(y) * image.width],
+                        static_cast<std::size_t>(image.width) * 4);
         filled->UnlockRect(level);
     }
     if (!extended_) {

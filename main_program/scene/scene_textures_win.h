@@ -23,6 +23,12 @@ class SceneTextures {
     IDirect3DTexture9* Get(TextureKind kind) const { return slots_[static_cast<std::size_t>(kind)].texture.Get(); }
     // Textures in the default pool (all of them on a Direct3D 9Ex device).
     void ReleaseDefaultPool();
+    std::uint32_t Count() const {
+        std::uint32_t count = 0;
+        for (const Slot& slot : slots_)
+            count += slot.texture ? 1u : 0u;
+        return count;
+    }
 
   private:
     struct Slot {

@@ -17,16 +17,41 @@ struct Palette {
 
 // From late golden hour down to the blue hour after sunset.
 constexpr Palette kPalettes[] = {
-    {6.0f, {0.22f, 0.36f, 0.65f}, {1.00f, 0.74f, 0.48f}, {0.62f, 0.62f, 0.72f}, {1.0f, 0.72f, 0.40f},
-     {1.60f, 1.20f, 0.80f}, {0.75f, 0.74f, 0.85f}},
-    {2.0f, {0.17f, 0.26f, 0.52f}, {1.00f, 0.55f, 0.26f}, {0.58f, 0.50f, 0.64f}, {1.0f, 0.52f, 0.20f},
-     {1.50f, 0.80f, 0.42f}, {0.68f, 0.60f, 0.75f}},
-    {-1.5f, {0.11f, 0.15f, 0.37f}, {0.96f, 0.42f, 0.22f}, {0.48f, 0.37f, 0.53f}, {0.9f, 0.35f, 0.16f},
-     {0.50f, 0.20f, 0.10f}, {0.56f, 0.46f, 0.66f}},
-    {-5.0f, {0.06f, 0.085f, 0.24f}, {0.70f, 0.32f, 0.26f}, {0.24f, 0.22f, 0.38f}, {0.5f, 0.2f, 0.15f},
-     {0.0f, 0.0f, 0.0f}, {0.38f, 0.34f, 0.54f}},
-    {-10.0f, {0.025f, 0.035f, 0.11f}, {0.28f, 0.16f, 0.24f}, {0.08f, 0.09f, 0.18f}, {0.16f, 0.06f, 0.09f},
-     {0.0f, 0.0f, 0.0f}, {0.20f, 0.22f, 0.36f}},
+    {6.0f,
+     {0.22f, 0.36f, 0.65f},
+     {1.00f, 0.74f, 0.48f},
+     {0.62f, 0.62f, 0.72f},
+     {1.0f, 0.72f, 0.40f},
+     {1.60f, 1.20f, 0.80f},
+     {0.75f, 0.74f, 0.85f}},
+    {2.0f,
+     {0.17f, 0.26f, 0.52f},
+     {1.00f, 0.55f, 0.26f},
+     {0.58f, 0.50f, 0.64f},
+     {1.0f, 0.52f, 0.20f},
+     {1.50f, 0.80f, 0.42f},
+     {0.68f, 0.60f, 0.75f}},
+    {-1.5f,
+     {0.11f, 0.15f, 0.37f},
+     {0.96f, 0.42f, 0.22f},
+     {0.48f, 0.37f, 0.53f},
+     {0.9f, 0.35f, 0.16f},
+     {0.50f, 0.20f, 0.10f},
+     {0.56f, 0.46f, 0.66f}},
+    {-5.0f,
+     {0.06f, 0.085f, 0.24f},
+     {0.70f, 0.32f, 0.26f},
+     {0.24f, 0.22f, 0.38f},
+     {0.5f, 0.2f, 0.15f},
+     {0.0f, 0.0f, 0.0f},
+     {0.38f, 0.34f, 0.54f}},
+    {-10.0f,
+     {0.025f, 0.035f, 0.11f},
+     {0.28f, 0.16f, 0.24f},
+     {0.08f, 0.09f, 0.18f},
+     {0.16f, 0.06f, 0.09f},
+     {0.0f, 0.0f, 0.0f},
+     {0.25f, 0.27f, 0.43f}},
 };
 
 Palette PaletteAt(float elevation) {
@@ -69,7 +94,8 @@ SkyState SkyAt(double seconds, float heading) {
     SkyState sky{};
     sky.sunElevation = elevationDegrees * kDegree;
     sky.sun = Direction(azimuth, sky.sunElevation);
-    sky.moon = Direction(azimuth + 2.6f, (14.0f - 0.7f * elevationDegrees) * kDegree);
+    // The moon stands on the other side of the course, rising as the sun sets.
+    sky.moon = Direction(azimuth - 1.45f, (8.0f - 0.9f * elevationDegrees) * kDegree);
     sky.zenith = p.zenith;
     sky.horizonSun = p.horizonSun;
     sky.horizonAway = p.horizonAway;
@@ -124,7 +150,11 @@ Color LightGround(const SkyState& sky, Color albedo, Vec3 normal) {
     const float towardSun = across > 0 ? (normal.x * sky.sun.x + normal.y * sky.sun.y) / across : 0.0f;
     const float skyLight = (0.45f + 0.55f * normal.z) * (1.0f + 0.45f * towardSun);
     const Color light = sky.sunLight * (sun * sun) + sky.ambient * skyLight + sky.moonLight * moon;
-    return albedo * light;
+    // As the light fails, colours fade towards a cool blue, as eyes see them at night.
+    const Color lit = albedo * light;
+    const float night = SmoothStep(-1.0f * kDegree, -9.0f * kDegree, sky.sunElevation);
+    const float luminance = 0.3f * lit.x + 0.59f * lit.y + 0.11f * lit.z;
+    return Lerp(lit, Color{0.62f, 0.78f, 1.25f} * luminance, 0.65f * night);
 }
 
 float HazeAmount(float distance, float farDistance) {

@@ -10,18 +10,18 @@
 namespace scene {
 
 struct SkyState {
-    Vec3 sun;            // unit vector towards the sun (may be below the horizon)
-    Vec3 moon;           // towards the moon
-    float sunElevation;  // radians
-    Color zenith;        // overhead
-    Color horizonSun;    // at the horizon below the sun
-    Color horizonAway;   // at the horizon opposite the sun
-    Color glow;          // the brightening around the sun
-    Color sunLight;      // direct light from the sun (black once it has set)
-    Color moonLight;     // direct light from the moon
-    Color ambient;       // light from the whole sky onto an upward face
-    float stars;         // 0..1: how much of the starlight shows
-    float moonShow;      // 0..1: how much the moon shows against the sky
+    Vec3 sun;           // unit vector towards the sun (may be below the horizon)
+    Vec3 moon;          // towards the moon
+    float sunElevation; // radians
+    Color zenith;       // overhead
+    Color horizonSun;   // at the horizon below the sun
+    Color horizonAway;  // at the horizon opposite the sun
+    Color glow;         // the brightening around the sun
+    Color sunLight;     // direct light from the sun (black once it has set)
+    Color moonLight;    // direct light from the moon
+    Color ambient;      // light from the whole sky onto an upward face
+    float stars;        // 0..1: how much of the starlight shows
+    float moonShow;     // 0..1: how much the moon shows against the sky
 };
 
 // The sky `seconds` after the start; `heading` is the flight's mean direction

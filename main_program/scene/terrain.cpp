@@ -13,7 +13,7 @@ namespace {
 // keeping the height's order and its smoothness.
 float Shore(float h) {
     const float u = (h - 1.0f) / 3.5f;
-    return h - 0.45f * (h - 1.0f) * std::exp(-u * u);
+    return h - 0.3f * (h - 1.0f) * std::exp(-u * u);
 }
 
 } // namespace
@@ -33,8 +33,8 @@ TerrainHeights Terrain::Heights(double x, double y) const {
     const float ridge = 1.0f - std::fabs(Fractal(u * 0.75, v * 0.75, 5, seed_ + 71u, 0.45f));
     const float mountains = SmoothStep(-0.1f, 0.5f, 0.8f * region + 0.5f * land);
 
-    const float ground = Shore(-1.0f + 20.0f * region + 70.0f * land + 40.0f * hills +
-                               200.0f * mountains * (ridge * ridge - 0.3f));
+    const float ground =
+        Shore(-1.0f + 20.0f * region + 70.0f * land + 40.0f * hills + 200.0f * mountains * (ridge * ridge - 0.3f));
     TerrainHeights heights{ground, 0.0f};
 
     // Woods in patches a few hundred metres across, on ground neither wet nor
@@ -51,10 +51,10 @@ TerrainHeights Terrain::Heights(double x, double y) const {
 }
 
 Color GroundColor(float height, float level, float woodland) {
-    const Color sand{0.56f, 0.49f, 0.37f}, meadow{0.35f, 0.39f, 0.18f}, wood{0.08f, 0.14f, 0.08f};
+    const Color sand{0.46f, 0.41f, 0.32f}, meadow{0.35f, 0.39f, 0.18f}, wood{0.08f, 0.14f, 0.08f};
     const Color rock{0.40f, 0.36f, 0.32f}, snow{0.85f, 0.87f, 0.92f}, mud{0.22f, 0.21f, 0.17f};
     Color c = Lerp(meadow, wood, woodland);
-    c = Lerp(c, sand, 1.0f - SmoothStep(0.6f, 2.0f, height));
+    c = Lerp(c, sand, 1.0f - SmoothStep(0.4f, 1.5f, height));
     c = Lerp(c, mud, 1.0f - SmoothStep(-4.0f, -0.5f, height));
     c = Lerp(c, rock, (1.0f - SmoothStep(0.72f, 0.86f, level)) * (1.0f - woodland));
     c = Lerp(c, snow, SmoothStep(175.0f, 215.0f, height) * SmoothStep(0.70f, 0.85f, level));

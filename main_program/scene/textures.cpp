@@ -14,14 +14,16 @@ namespace {
 std::uint32_t Pixel(float r, float g, float b, float a) { return PackColor({r, g, b}, a); }
 
 // Fills an image row by row from `shade(u, v)` over 0..1, stopping early on request.
-bool Fill(Image& image, int size, const std::atomic<bool>& stop, const std::function<std::uint32_t(float, float)>& shade) {
+bool Fill(Image& image, int size, const std::atomic<bool>& stop,
+          const std::function<std::uint32_t(float, float)>& shade) {
     image.width = image.height = size;
     image.pixels.resize(static_cast<std::size_t>(size) * size);
+    const float pixel = 1.0f / static_cast<float>(size);
     for (int y = 0; y < size; ++y) {
         if (stop.load(std::memory_order_relaxed)) return false;
         for (int x = 0; x < size; ++x)
-            image.pixels[static_cast<std::size_t>(y) * size + x] =
-                shade((static_cast<float>(x) + 0.5f) / size, (static_cast<float>(y) + 0.5f) / size);
+            image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(size) + static_cast<std::size_t>(x)] =
+                shade((static_cast<float>(x) + 0.5f) * pixel, (static_cast<float>(y) + 0.5f) * pixel);
     }
     return true;
 }
@@ -84,6 +86,13 @@ std::uint32_t RingPixel(float u, float v) {
     return Pixel(1, 1, 1, (outer + inner) * (1.0f - SmoothStep(0.92f, 1.0f, r)));
 }
 
+// A small soft dot that fills its square: stars and fireflies drawn a few pixels wide.
+std::uint32_t SparkPixel(float u, float v) {
+    const float dx = u * 2 - 1, dy = v * 2 - 1, r = std::sqrt(dx * dx + dy * dy);
+    const float falloff = 1.0f - SmoothStep(0.0f, 1.0f, r);
+    return Pixel(1, 1, 1, falloff * falloff);
+}
+
 } // namespace
 
 MipChain WithMipmaps(Image image) {
@@ -99,12 +108,15 @@ MipChain WithMipmaps(Image image) {
             for (int x = 0; x < half.width; ++x) {
                 std::uint32_t sum[4] = {0, 0, 0, 0};
                 for (int k = 0; k < 4; ++k) {
-                    const std::uint32_t p =
-                        from.pixels[static_cast<std::size_t>(2 * y + (k >> 1)) * from.width + 2 * x + (k & 1)];
-                    for (int c = 0; c < 4; ++c) sum[c] += (p >> (8 * c)) & 0xFFu;
+                    const std::size_t row = 2 * static_cast<std::size_t>(y) + static_cast<std::size_t>(k >> 1);
+                    const std::size_t column = 2 * static_cast<std::size_t>(x) + static_cast<std::size_t>(k & 1);
+                    const std::uint32_t p = from.pixels[row * static_cast<std::size_t>(from.width) + column];
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += (p >> (8 * c)) & 0xFFu;
                 }
                 std::uint32_t p = 0;
-                for (int c = 0; c < 4; ++c) p |= ((sum[c] + 2) / 4) << (8 * c);
+                for (int c = 0; c < 4; ++c)
+                    p |= ((sum[c] + 2) / 4) << (8 * c);
                 half.pixels[static_cast<std::size_t>(y) * half.width + x] = p;
             }
         chain.levels.push_back(std::move(half));
@@ -116,13 +128,29 @@ MipChain GenerateTexture(TextureKind kind, int size, std::uint32_t seed, const s
     Image image;
     bool done = false;
     switch (kind) {
-    case TextureKind::Ground: done = Fill(image, size, stop, [&](float u, float v) { return GroundPixel(u, v, seed); }); break;
-    case TextureKind::Water: done = Fill(image, size, stop, [&](float u, float v) { return WaterPixel(u, v, seed + 1u); }); break;
-    case TextureKind::Clouds: done = Fill(image, size, stop, [&](float u, float v) { return CloudPixel(u, v, seed + 2u); }); break;
-    case TextureKind::Glow: done = Fill(image, size, stop, GlowPixel); break;
-    case TextureKind::Moon: done = Fill(image, size, stop, [&](float u, float v) { return MoonPixel(u, v, size, seed + 3u); }); break;
-    case TextureKind::Ring: done = Fill(image, size, stop, RingPixel); break;
-    case TextureKind::Count: break;
+    case TextureKind::Ground:
+        done = Fill(image, size, stop, [&](float u, float v) { return GroundPixel(u, v, seed); });
+        break;
+    case TextureKind::Water:
+        done = Fill(image, size, stop, [&](float u, float v) { return WaterPixel(u, v, seed + 1u); });
+        break;
+    case TextureKind::Clouds:
+        done = Fill(image, size, stop, [&](float u, float v) { return CloudPixel(u, v, seed + 2u); });
+        break;
+    case TextureKind::Glow:
+        done = Fill(image, size, stop, GlowPixel);
+        break;
+    case TextureKind::Moon:
+        done = Fill(image, size, stop, [&](float u, float v) { return MoonPixel(u, v, size, seed + 3u); });
+        break;
+    case TextureKind::Ring:
+        done = Fill(image, size, stop, RingPixel);
+        break;
+    case TextureKind::Spark:
+        done = Fill(image, size, stop, SparkPixel);
+        break;
+    case TextureKind::Count:
+        break;
     }
     if (!done) return {};
     return WithMipmaps(std::move(image));

@@ -21,7 +21,7 @@ struct MipChain {
     bool Empty() const { return levels.empty(); }
 };
 
-enum class TextureKind { Ground, Water, Clouds, Glow, Moon, Ring, Count };
+enum class TextureKind { Ground, Water, Clouds, Glow, Moon, Ring, Spark, Count };
 constexpr int kTextureKinds = static_cast<int>(TextureKind::Count);
 
 // The mipmaps of `image` (square, a power of two), by averaging 2x2 pixels.

@@ -18,14 +18,32 @@ constexpr int kDomeSegments = 32;
 constexpr float kDomeRadius = 500.0f;
 constexpr float kSkyDistance = 450.0f; // where sky sprites are put
 constexpr int kStars = 1400;
-constexpr double kCloudAltitude = 1500.0, kCloudReach = 16000.0, kCloudTile = 7000.0, kCloudWind = 7.0;
-constexpr double kEventGap = 7.0;          // seconds at least between two events
-constexpr float kPassingDistance = 45.0f;  // a lantern this close passes the camera
-constexpr float kHeardRise = 700.0f;       // a rising lantern further away is not heard
+constexpr double kCloudAltitude = 1500.0, kCloudTile = 7000.0, kCloudWind = 7.0;
+constexpr double kEventGap = 7.0;         // seconds at least between two events
+constexpr float kPassingDistance = 45.0f; // a lantern this close passes the camera
+constexpr float kHeardRise = 700.0f;      // a rising lantern further away is not heard
 
 float Radians(float degrees) { return degrees * kPi / 180.0f; }
 
 Vec3 Mirror(Vec3 v, float waterZ) { return {v.x, v.y, 2.0f * waterZ - v.z}; }
+
+Vec3 Direction(float azimuth, float elevation) {
+    return {std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation), std::sin(elevation)};
+}
+
+// A light's path on the water: a column under it from the horizon down,
+// brightest at the horizon (the glow texture's middle row along its top).
+void AddGlint(Vec3 light, float widthDegrees, float depthDegrees, Color color, std::vector<Vertex>& out) {
+    const float azimuth = std::atan2(light.y, light.x), half = Radians(widthDegrees) * 0.5f;
+    const float top = Radians(-0.2f), bottom = -Radians(depthDegrees);
+    const std::uint32_t c = PackColor(color, 1.0f);
+    const Vec3 corners[4] = {
+        Direction(azimuth - half, top) * kSkyDistance, Direction(azimuth + half, top) * kSkyDistance,
+        Direction(azimuth + half, bottom) * kSkyDistance, Direction(azimuth - half, bottom) * kSkyDistance};
+    const float uv[4][2] = {{0, 0.5f}, {1, 0.5f}, {1, 1}, {0, 1}};
+    for (int index : {0, 1, 2, 0, 2, 3})
+        out.push_back({corners[index].x, corners[index].y, corners[index].z, c, uv[index][0], uv[index][1]});
+}
 
 // -1 left .. 1 right of the camera, for a point relative to it.
 float PanOf(const CameraPose& camera, Vec3 relative) {
@@ -38,9 +56,12 @@ float PanOf(const CameraPose& camera, Vec3 relative) {
 
 ClipmapShape ShapeFor(Detail geometry) {
     switch (geometry) {
-    case Detail::Low: return {32, 6.0, 6};
-    case Detail::High: return {64, 3.0, 7};
-    case Detail::Medium: break;
+    case Detail::Low:
+        return {32, 6.0, 6};
+    case Detail::High:
+        return {64, 3.0, 7};
+    case Detail::Medium:
+        break;
     }
     return {48, 4.0, 6};
 }
@@ -49,12 +70,18 @@ int TextureSize(TextureKind kind, Detail textures) {
     const int tier = static_cast<int>(textures);
     switch (kind) {
     case TextureKind::Ground:
-    case TextureKind::Clouds: return 256 << tier;
-    case TextureKind::Water: return 128 << tier;
+    case TextureKind::Clouds:
+        return 256 << tier;
+    case TextureKind::Water:
+        return 128 << tier;
     case TextureKind::Glow:
-    case TextureKind::Moon: return tier == 0 ? 64 : 128;
+    case TextureKind::Moon:
+        return tier == 0 ? 64 : 128;
+    case TextureKind::Spark:
+        return 32 << (tier / 2);
     case TextureKind::Ring:
-    case TextureKind::Count: break;
+    case TextureKind::Count:
+        break;
     }
     return 64 << (tier / 2);
 }
@@ -77,10 +104,22 @@ WorldState::WorldState(std::uint32_t seed)
         Star star;
         star.direction = {across * std::cos(azimuth), across * std::sin(azimuth), z};
         star.color = Lerp(Color{0.75f, 0.85f, 1.0f}, Color{1.0f, 0.9f, 0.75f}, warmth);
-        star.brightness = 0.2f + 0.8f * u * u * u * u;
+        star.brightness = 0.3f + 0.7f * u * u * u;
         star.twinkle = 100.0f * Unit(Hash(static_cast<std::uint32_t>(i), seed + 105u));
         stars_.push_back(star);
     }
+    // Two ranges of far hills, their outlines closing on themselves around the horizon.
+    for (int layer = 0; layer < 2; ++layer)
+        for (int k = 0; k <= kRidgeSegments; ++k) {
+            const double around = static_cast<double>(k % kRidgeSegments) / kRidgeSegments;
+            // Ridged noise: sharp peaks, with stretches of flat horizon between ranges.
+            const float range =
+                PeriodicFractal(around * 5.0, layer * 3.7, 2, seed + 110u + static_cast<std::uint32_t>(layer), 5, 0.5f);
+            const float peaks =
+                1.0f - std::fabs(PeriodicFractal(around * 24.0, layer * 7.1, 4,
+                                                 seed + 120u + static_cast<std::uint32_t>(layer), 24, 0.55f));
+            ridgeProfile_[layer][k] = Clamp01(SmoothStep(-0.2f, 0.35f, range) * (0.25f + 0.75f * peaks * peaks));
+        }
 }
 
 WorldState::~WorldState() = default;
@@ -140,12 +179,14 @@ void WorldState::CollectEvents(double from, double to) {
         distances[lantern.id] = distance;
         const double launched = happenings_.LaunchTime(lantern.id);
         if (launched > from && launched <= to && happenings_.Heard(lantern.id) && distance < kHeardRise)
-            candidates.push_back({launched, {SceneEventKind::LightRises, PanOf(camera_, r),
-                                             std::max(0.15f, 1.0f - distance / (kHeardRise + 100.0f))}});
+            candidates.push_back({launched,
+                                  {SceneEventKind::LightRises, PanOf(camera_, r),
+                                   std::max(0.15f, 1.0f - distance / (kHeardRise + 100.0f))}});
         const auto previous = lanternDistance_.find(lantern.id);
         if (previous != lanternDistance_.end() && previous->second >= kPassingDistance && distance < kPassingDistance)
-            candidates.push_back({to, {SceneEventKind::LightPasses, PanOf(camera_, r),
-                                       std::max(0.3f, 1.0f - distance / kPassingDistance * 0.7f)}});
+            candidates.push_back({to,
+                                  {SceneEventKind::LightPasses, PanOf(camera_, r),
+                                   std::max(0.3f, 1.0f - distance / kPassingDistance * 0.7f)}});
     }
     lanternDistance_.swap(distances);
 
@@ -157,8 +198,9 @@ void WorldState::CollectEvents(double from, double to) {
             happenings_.ShootingStarsAt(start + 0.01, stars);
             for (const ShootingStar& star : stars)
                 if (star.id == j)
-                    candidates.push_back({start, {SceneEventKind::ShootingStar, PanOf(camera_, star.start),
-                                                  std::min(1.0f, 0.3f + 0.7f * happenings_.StarSize(j))}});
+                    candidates.push_back({start,
+                                          {SceneEventKind::ShootingStar, PanOf(camera_, star.start),
+                                           std::min(1.0f, 0.3f + 0.7f * happenings_.StarSize(j))}});
         }
     }
 
@@ -167,13 +209,15 @@ void WorldState::CollectEvents(double from, double to) {
         Ripple ripple;
         if (happenings_.RippleOf(j, ripple) && ripple.start > from && ripple.start <= to) {
             const Vec3 r = relative(ripple.centre);
-            candidates.push_back({ripple.start, {SceneEventKind::WaterRipple, PanOf(camera_, r),
-                                                 std::max(0.2f, 1.0f - Length(r) / 260.0f)}});
+            candidates.push_back(
+                {ripple.start,
+                 {SceneEventKind::WaterRipple, PanOf(camera_, r), std::max(0.2f, 1.0f - Length(r) / 260.0f)}});
         }
     }
 
     // A calm pace: an event that comes too soon after the last one is let go.
-    std::sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Candidate& a, const Candidate& b) { return a.time < b.time; });
     for (const Candidate& candidate : candidates) {
         if (candidate.time - lastEvent_ < kEventGap) continue;
         lastEvent_ = candidate.time;
@@ -187,8 +231,10 @@ const Landscape& WorldState::LandscapeFor(Detail geometry) {
     Tier& tier = tiers_[static_cast<std::size_t>(geometry)];
     if (!tier.clipmap) tier.clipmap = std::make_unique<Clipmap>(terrain_, ShapeFor(geometry));
     if (tier.builtFrame != frame_) {
-        tier.clipmap->Build(camera_.position, sky_, TextureShow(TextureKind::Ground), tier.landscape.ground,
-                            tier.landscape.water);
+        // The light changes slowly: the ground is lit anew twice a second.
+        const auto lightVersion = static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds_ * 2.0));
+        tier.clipmap->Build(camera_.position, sky_, lightVersion, TextureShow(TextureKind::Ground),
+                            tier.landscape.ground, tier.landscape.water);
         tier.landscape.farDistance = tier.clipmap->FarDistance();
         tier.builtFrame = frame_;
     }
@@ -203,36 +249,60 @@ const SkyScenery& WorldState::Sky(Detail geometry) {
 void WorldState::BuildSky(Detail geometry) {
     skyFrame_ = frame_;
     skyDetail_ = geometry;
-    SkyScenery& out = sky_scenery_;
+    BuildDome();
+    BuildStars(geometry);
+    BuildSunAndMoon();
+    BuildStreaks();
+    BuildRidges();
+}
 
-    // The dome: rings from the zenith down to the horizon and on to the nadir.
-    Mesh& dome = out.dome;
-    dome.Clear();
+void WorldState::BuildDome() {
+    SkyScenery& out = sky_scenery_;
+    // The dome: rings from the zenith down to the horizon and on to the nadir,
+    // with the clouds' share and colour at each vertex, faded out towards the
+    // horizon; below it, the same mirrored in the water.
+    const float cover =
+        0.75f + 0.25f * std::sin(static_cast<float>(2.0 * 3.141592653589793 * std::fmod(seconds_ / 1300.0, 1.0)));
+    out.dome.clear();
+    out.domeIndices.clear();
     constexpr int kRings = sizeof(kDomeElevations) / sizeof(kDomeElevations[0]);
     std::vector<float> elevations(kDomeElevations, kDomeElevations + kRings);
-    for (int i = kRings - 2; i >= 0; --i) elevations.push_back(-kDomeElevations[i]);
+    for (int i = kRings - 2; i >= 0; --i)
+        elevations.push_back(-kDomeElevations[i]);
     for (float elevationDegrees : elevations) {
         const float elevation = Radians(elevationDegrees);
         for (int k = 0; k <= kDomeSegments; ++k) {
-            const float azimuth = 2.0f * kPi * static_cast<float>(k) / kDomeSegments;
-            const Vec3 d{std::cos(azimuth) * std::cos(elevation), std::sin(azimuth) * std::cos(elevation), std::sin(elevation)};
+            const Vec3 d = Direction(2.0f * kPi * static_cast<float>(k) / kDomeSegments, elevation);
             const Vec3 p = d * kDomeRadius;
-            dome.vertices.push_back({p.x, p.y, p.z, PackColor(SkyColor(sky_, d)), 0, 0});
+            const float clouds = SmoothStep(0.02f, 0.2f, std::fabs(d.z)) * cover;
+            out.dome.push_back({p.x, p.y, p.z, PackColor(SkyColor(sky_, d), clouds),
+                                PackColor(CloudColor(sky_, {d.x, d.y, std::fabs(d.z)}))});
         }
     }
     const int rows = static_cast<int>(elevations.size()) - 1, stride = kDomeSegments + 1;
-    for (int r = 0; r < rows; ++r)
+    for (int r = 0; r < rows; ++r) {
+        if (r == kRings - 1) out.upperIndices = out.domeIndices.size();
         for (int k = 0; k < kDomeSegments; ++k) {
             const auto a = static_cast<std::uint16_t>(r * stride + k), b = static_cast<std::uint16_t>(a + 1);
             const auto c = static_cast<std::uint16_t>(a + stride), d = static_cast<std::uint16_t>(c + 1);
-            for (std::uint16_t index : {a, b, d, a, d, c}) dome.indices.push_back(index);
+            for (std::uint16_t index : {a, b, d, a, d, c})
+                out.domeIndices.push_back(index);
         }
-    Block all;
-    all.indexCount = static_cast<std::uint32_t>(dome.indices.size());
-    all.low = {-kDomeRadius, -kDomeRadius, -kDomeRadius};
-    all.high = {kDomeRadius, kDomeRadius, kDomeRadius};
-    dome.blocks.push_back(all);
+    }
+    const double baseX = std::floor(camera_.position.x / kCloudTile) * kCloudTile;
+    const double baseY = std::floor(camera_.position.y / kCloudTile) * kCloudTile;
+    const double windAngle = flight_.Heading() + 1.3;
+    const double drift = kCloudWind * seconds_ / kCloudTile;
+    out.cloudShiftU =
+        static_cast<float>(std::fmod((camera_.position.x - baseX) / kCloudTile - drift * std::cos(windAngle), 1.0));
+    out.cloudShiftV =
+        static_cast<float>(std::fmod((camera_.position.y - baseY) / kCloudTile - drift * std::sin(windAngle), 1.0));
+    out.cloudScale[0] = static_cast<float>((kCloudAltitude - camera_.position.z) / kCloudTile);
+    out.cloudScale[1] = static_cast<float>((kCloudAltitude + camera_.position.z - 2.0 * kWaterLevel) / kCloudTile);
+}
 
+void WorldState::BuildStars(Detail geometry) {
+    SkyScenery& out = sky_scenery_;
     // Stars, twinkling, as the sky darkens; fewer of them at low detail.
     out.stars.clear();
     if (sky_.stars > 0.01f) {
@@ -248,7 +318,10 @@ void WorldState::BuildSky(Detail geometry) {
             out.stars.push_back({p.x, p.y, p.z, PackColor(c), 0, 0});
         }
     }
+}
 
+void WorldState::BuildSunAndMoon() {
+    SkyScenery& out = sky_scenery_;
     // The sun, its glow and its path on the water.
     out.lights.clear();
     out.glints.clear();
@@ -260,24 +333,24 @@ void WorldState::BuildSky(Detail geometry) {
         out.lights.push_back({at, across(38), across(38), 0, sky_.glow * 0.55f, sunUp, TextureKind::Glow, false});
         const float disc = SmoothStep(Radians(-1.2f), Radians(0.5f), sky_.sunElevation);
         if (disc > 0)
-            out.lights.push_back({at, across(2.6f), across(2.6f), 3, Color{1.0f, 0.86f, 0.62f} * 1.6f, disc,
-                                  TextureKind::Glow, false});
-        const Vec3 below = Normalize({sky_.sun.x, sky_.sun.y, -std::fabs(sky_.sun.z) - 0.07f});
-        out.glints.push_back({below * kSkyDistance, across(3.5f), across(16.0f), 0, sky_.glow * 0.7f, sunUp,
-                              TextureKind::Glow, true});
+            out.lights.push_back(
+                {at, across(2.6f), across(2.6f), 3, Color{1.0f, 0.86f, 0.62f} * 1.6f, disc, TextureKind::Glow, false});
+        AddGlint(sky_.sun, 3.5f, 18.0f, sky_.glow * (0.7f * sunUp), out.glints);
     }
     // The moon, brighter as the sky darkens, with a halo and a path of its own.
     if (sky_.moon.z > -0.02f) {
         const Vec3 at = sky_.moon * kSkyDistance;
-        out.moon.push_back({at, across(1.6f), across(1.6f), 4, Color{0.95f, 0.96f, 1.0f} * (0.6f + 0.4f * sky_.moonShow),
-                            0.35f + 0.65f * sky_.moonShow, TextureKind::Moon, false});
-        out.lights.push_back({at, across(9), across(9), 0, Color{0.55f, 0.62f, 0.8f} * 0.35f, sky_.moonShow,
-                              TextureKind::Glow, false});
-        const Vec3 below = Normalize({sky_.moon.x, sky_.moon.y, -sky_.moon.z - 0.05f});
-        out.glints.push_back({below * kSkyDistance, across(2.2f), across(12.0f), 0, Color{0.6f, 0.66f, 0.8f} * 0.5f,
-                              sky_.moonShow, TextureKind::Glow, true});
+        out.moon.push_back({at, across(1.6f), across(1.6f), 4,
+                            Color{0.95f, 0.96f, 1.0f} * (0.6f + 0.4f * sky_.moonShow), 0.35f + 0.65f * sky_.moonShow,
+                            TextureKind::Moon, false});
+        out.lights.push_back(
+            {at, across(9), across(9), 0, Color{0.55f, 0.62f, 0.8f} * 0.35f, sky_.moonShow, TextureKind::Glow, false});
+        AddGlint(sky_.moon, 2.2f, 12.0f, Color{0.6f, 0.66f, 0.8f} * (0.5f * sky_.moonShow), out.glints);
     }
+}
 
+void WorldState::BuildStreaks() {
+    SkyScenery& out = sky_scenery_;
     // Shooting stars.
     out.streaks.clear();
     std::vector<ShootingStar> shooting;
@@ -288,42 +361,92 @@ void WorldState::BuildSky(Detail geometry) {
         out.streaks.push_back({head * kSkyDistance, tail * kSkyDistance, 2.0f,
                                Color{0.9f, 0.95f, 1.0f} * (star.brightness * sky_.stars)});
     }
+}
 
-    // The cloud layer: a grid on the camera, snapped to its own spacing so that
-    // its colours stay put, and faded out towards the horizon.
-    Mesh& clouds = out.clouds;
-    clouds.Clear();
-    const int cells = geometry == Detail::Low ? 12 : geometry == Detail::High ? 28 : 20;
-    const double step = 2.0 * kCloudReach / cells;
-    const double cx = std::floor(camera_.position.x / step) * step, cy = std::floor(camera_.position.y / step) * step;
-    const double baseX = std::floor(camera_.position.x / kCloudTile) * kCloudTile;
-    const double baseY = std::floor(camera_.position.y / kCloudTile) * kCloudTile;
-    const double windAngle = flight_.Heading() + 1.3;
-    const double drift = kCloudWind * seconds_ / kCloudTile;
-    const double shiftU = std::fmod(drift * std::cos(windAngle), 1.0), shiftV = std::fmod(drift * std::sin(windAngle), 1.0);
-    out.cloudHeight = static_cast<float>(kCloudAltitude - camera_.position.z);
-    const float cover = 0.75f + 0.25f * std::sin(static_cast<float>(2.0 * 3.141592653589793 * std::fmod(seconds_ / 1300.0, 1.0)));
-    for (int j = 0; j <= cells; ++j)
-        for (int i = 0; i <= cells; ++i) {
-            const double x = cx + (i - cells / 2) * step, y = cy + (j - cells / 2) * step;
-            const Vec3 p{static_cast<float>(x - camera_.position.x), static_cast<float>(y - camera_.position.y), out.cloudHeight};
-            const Vec3 d = Normalize(p);
-            const float fade = SmoothStep(0.02f, 0.2f, d.z) * cover;
-            clouds.vertices.push_back({p.x, p.y, p.z, PackColor(CloudColor(sky_, d), fade),
-                                       static_cast<float>((x - baseX) / kCloudTile - shiftU),
-                                       static_cast<float>((y - baseY) / kCloudTile - shiftV)});
+void WorldState::BuildRidges() {
+    SkyScenery& out = sky_scenery_;
+    // Far hills: bands from just below the horizon up to their outlines, in
+    // the haze's colour, the nearer range a little darker and lower; taller
+    // where the land around is high.
+    Mesh& ridges = out.ridges;
+    ridges.Clear();
+    const float highland =
+        SmoothStep(-0.4f, 0.4f, Fractal(camera_.position.x * 5e-5, camera_.position.y * 5e-5, 2, seed_ + 5u));
+    for (int layer = 0; layer < 2; ++layer) {
+        const float tallest = Radians(layer == 0 ? 0.3f + 1.5f * highland : 0.15f + 0.8f * highland);
+        const float darker = layer == 0 ? 0.93f : 0.84f;
+        const auto first = static_cast<std::uint16_t>(ridges.vertices.size());
+        for (int k = 0; k <= kRidgeSegments; ++k) {
+            const float azimuth = 2.0f * kPi * static_cast<float>(k) / kRidgeSegments;
+            const Vec3 top = Direction(azimuth, tallest * ridgeProfile_[layer][k]) * (kDomeRadius * 0.9f);
+            const Vec3 bottom = Direction(azimuth, 0.0f) * (kDomeRadius * 0.9f);
+            const Color haze = HazeColor(sky_, top);
+            const Color shade = Lerp(haze * darker, sky_.zenith, layer == 0 ? 0.1f : 0.2f);
+            ridges.vertices.push_back({top.x, top.y, top.z, PackColor(shade), 0, 0});
+            ridges.vertices.push_back({bottom.x, bottom.y, bottom.z, PackColor(shade), 0, 0});
         }
-    for (int j = 0; j < cells; ++j)
-        for (int i = 0; i < cells; ++i) {
-            const auto a = static_cast<std::uint16_t>(j * (cells + 1) + i), b = static_cast<std::uint16_t>(a + 1);
-            const auto d = static_cast<std::uint16_t>(a + cells + 1), c = static_cast<std::uint16_t>(d + 1);
-            for (std::uint16_t index : {a, b, c, a, c, d}) clouds.indices.push_back(index);
+        for (int k = 0; k < kRidgeSegments; ++k) {
+            const auto a = static_cast<std::uint16_t>(first + 2 * k);
+            for (int index : {0, 2, 1, 1, 2, 3})
+                ridges.indices.push_back(static_cast<std::uint16_t>(a + index));
         }
-    Block sheet;
-    sheet.indexCount = static_cast<std::uint32_t>(clouds.indices.size());
-    sheet.low = {static_cast<float>(-kCloudReach - step), static_cast<float>(-kCloudReach - step), out.cloudHeight};
-    sheet.high = {static_cast<float>(kCloudReach + step), static_cast<float>(kCloudReach + step), out.cloudHeight};
-    clouds.blocks.push_back(sheet);
+    }
+    Block hills;
+    hills.indexCount = static_cast<std::uint32_t>(ridges.indices.size());
+    hills.low = {-kDomeRadius, -kDomeRadius, -kDomeRadius};
+    hills.high = {kDomeRadius, kDomeRadius, kDomeRadius};
+    ridges.blocks.push_back(hills);
+}
+
+void WorldState::AddFireflies(float show) {
+    // Cells of the ground within reach of the camera, each with a few
+    // fireflies over open lowland and fewer elsewhere.
+    constexpr double kCell = 32.0;
+    constexpr std::int64_t kReach = 5;
+    const auto cx = static_cast<std::int64_t>(std::floor(camera_.position.x / kCell));
+    const auto cy = static_cast<std::int64_t>(std::floor(camera_.position.y / kCell));
+    const auto t = static_cast<float>(std::fmod(seconds_, 3600.0));
+    for (std::int64_t y = cy - kReach; y <= cy + kReach; ++y)
+        for (std::int64_t x = cx - kReach; x <= cx + kReach; ++x) {
+            auto cell = fireflyCells_.find({x, y});
+            if (cell == fireflyCells_.end()) {
+                std::vector<Firefly> flies;
+                const std::uint32_t h = Hash(x, y, seed_ + 300u);
+                const DVec3 centre{(static_cast<double>(x) + 0.5) * kCell, (static_cast<double>(y) + 0.5) * kCell, 0};
+                const TerrainHeights ground = terrain_.Heights(centre.x, centre.y);
+                const bool open = ground.height > 0.3f && ground.height < 90.0f && ground.woodland < 0.5f;
+                const int count = static_cast<int>(h % (open ? 7u : 3u));
+                for (int i = 0; i < count; ++i) {
+                    const std::uint32_t k = Hash(static_cast<std::uint32_t>(i), h);
+                    Firefly fly;
+                    fly.home = {centre.x + kCell * (Unit(k) - 0.5), centre.y + kCell * (Unit(k * 7u + 1u) - 0.5), 0};
+                    fly.home.z =
+                        std::max(terrain_.Height(fly.home.x, fly.home.y), kWaterLevel) + 1.0 + 2.5 * Unit(k * 13u + 5u);
+                    fly.phase = 2.0f * kPi * Unit(k * 31u + 3u);
+                    fly.rate = 0.8f + 1.6f * Unit(k * 17u + 9u);
+                    flies.push_back(fly);
+                }
+                cell = fireflyCells_.emplace(std::make_pair(x, y), std::move(flies)).first;
+            }
+            for (const Firefly& fly : cell->second) {
+                // Short pulses of light, drifting slowly about their spot.
+                const float pulse = std::max(0.0f, std::sin(t * fly.rate + fly.phase));
+                const float light = show * pulse * pulse * pulse * pulse;
+                if (light < 0.02f) continue;
+                const DVec3 at{fly.home.x + 2.0 * std::sin(t * 0.31f + fly.phase),
+                               fly.home.y + 2.0 * std::cos(t * 0.23f + 1.3f * fly.phase),
+                               fly.home.z + 0.6 * std::sin(t * 0.5f + fly.phase)};
+                const Vec3 p = Relative(at, camera_.position);
+                near_.fireflies.push_back({p.x, p.y, p.z, PackColor(Color{0.82f, 1.0f, 0.42f} * light, 1.0f), 0, 0});
+            }
+        }
+    // Cells left behind are forgotten.
+    for (auto it = fireflyCells_.begin(); it != fireflyCells_.end();) {
+        if (std::llabs(it->first.first - cx) > 2 * kReach || std::llabs(it->first.second - cy) > 2 * kReach)
+            it = fireflyCells_.erase(it);
+        else
+            ++it;
+    }
 }
 
 const NearScenery& WorldState::Near() {
@@ -331,6 +454,7 @@ const NearScenery& WorldState::Near() {
     nearFrame_ = frame_;
     near_.lanterns.clear();
     near_.mirrored.clear();
+    near_.fireflies.clear();
     near_.ripples.clear();
     const auto waterZ = static_cast<float>(kWaterLevel - camera_.position.z);
     for (const Lantern& lantern : lanterns_) {
@@ -346,6 +470,8 @@ const NearScenery& WorldState::Near() {
         near_.mirrored.push_back({image, 2.2f, 4.5f, 2.5f, core * 0.6f, 1.0f, TextureKind::Glow, true});
         near_.mirrored.push_back({image, 14.0f, 24.0f, 0.0f, halo * 0.5f, 1.0f, TextureKind::Glow, true});
     }
+    const float dusk = SmoothStep(0.05f, 0.5f, sky_.stars);
+    if (dusk > 0) AddFireflies(dusk);
     // Ripples: two rings each, the second a little later, spreading and fading.
     std::vector<Ripple> ripples;
     happenings_.RipplesAt(seconds_, ripples);
@@ -363,7 +489,8 @@ const NearScenery& WorldState::Near() {
                                        {c.x + radius, c.y - radius, c.z, color, 1, 0},
                                        {c.x + radius, c.y + radius, c.z, color, 1, 1},
                                        {c.x - radius, c.y + radius, c.z, color, 0, 1}};
-            for (int index : {0, 1, 2, 0, 2, 3}) near_.ripples.push_back(corners[index]);
+            for (int index : {0, 1, 2, 0, 2, 3})
+                near_.ripples.push_back(corners[index]);
         }
     }
     return near_;

@@ -45,21 +45,30 @@ struct Streak {
     Color color;
 };
 
-// Everything beyond the landscape, drawn before it without depth.
+// Everything beyond the landscape, drawn behind it.
 struct SkyScenery {
-    Mesh dome;
-    std::vector<Vertex> stars;     // a point list
-    std::vector<Sprite> lights;    // the sun's disc and glow, the moon's halo: added
-    std::vector<Sprite> glints;    // the sun's and moon's path on the water: added, mirrored already
-    std::vector<Sprite> moon;      // the moon's disc: blended over the sky
-    std::vector<Streak> streaks;   // shooting stars
-    Mesh clouds;
-    float cloudHeight = 0;         // the cloud layer's height over the camera
+    // The dome, its upper half's triangles first; its clouds are the cloud
+    // texture projected onto a plane over the camera (and mirrored under the
+    // water for the lower half): a direction (x, y, z) meets it at texture
+    // coordinates (x / |z| * scale + shiftU, y / |z| * scale + shiftV).
+    std::vector<SkyVertex> dome;
+    std::vector<std::uint16_t> domeIndices;
+    std::size_t upperIndices = 0;
+    float cloudScale[2] = {0, 0}; // upper and lower half
+    float cloudShiftU = 0, cloudShiftV = 0;
+    std::vector<Vertex> stars;   // a point list
+    std::vector<Sprite> lights;  // the sun's disc and glow, the moon's halo: added
+    std::vector<Vertex> glints;  // the sun's and moon's paths on the water: added, a triangle list
+    std::vector<Sprite> moon;    // the moon's disc: blended over the sky
+    std::vector<Streak> streaks; // shooting stars
+    Mesh ridges;                 // far hills along the horizon, beyond the landscape
 };
 
-// Lights near the ground: lanterns (and their mirror images) and ripples.
+// Lights near the ground: lanterns (and their mirror images), fireflies
+// (a point list) and ripples.
 struct NearScenery {
     std::vector<Sprite> lanterns, mirrored;
+    std::vector<Vertex> fireflies;
     std::vector<Vertex> ripples; // a triangle list on the water
 };
 
@@ -106,6 +115,11 @@ class WorldState final : public World {
   private:
     void CollectEvents(double from, double to);
     void BuildSky(Detail geometry);
+    void BuildDome();
+    void BuildStars(Detail geometry);
+    void BuildSunAndMoon();
+    void BuildStreaks();
+    void BuildRidges();
 
     std::uint32_t seed_;
     Terrain terrain_;
@@ -133,12 +147,22 @@ class WorldState final : public World {
     NearScenery near_;
     std::uint64_t nearFrame_ = UINT64_MAX;
 
+    // Fireflies live in cells of the ground around the camera.
+    struct Firefly {
+        DVec3 home;
+        float phase, rate;
+    };
+    std::map<std::pair<std::int64_t, std::int64_t>, std::vector<Firefly>> fireflyCells_;
+    void AddFireflies(float show);
+
     struct Star {
         Vec3 direction;
         Color color;
         float brightness, twinkle;
     };
     std::vector<Star> stars_;
+    static constexpr int kRidgeSegments = 160;
+    float ridgeProfile_[2][kRidgeSegments + 1] = {}; // 0..1 around the horizon, far and nearer
     std::array<PublishedTexture, kTextureKinds> textures_;
 };
 
