@@ -7,6 +7,7 @@
 #include "main_program/app/wallpaper_mode_win.h"
 #include "platform/com_objects_win.h"
 #include "platform/debug_output_win.h"
+#include "platform/delayed_imports_win.h"
 
 #include <windows.h>
 
@@ -28,7 +29,20 @@ int RunScreensaver() {
 } // namespace
 
 int RunProgram(const wchar_t* commandLine) {
-    switch (ParseProgramMode(commandLine ? commandLine : L"")) {
+    const ProgramMode mode = ParseProgramMode(commandLine ? commandLine : L"");
+    // The delay-loaded libraries a mode always calls are resolved before it
+    // begins, so that a system without one of their functions ends the
+    // program here, with a line naming it, rather than in the middle of a
+    // frame. What only some paths call (COM for the hardware measurement and
+    // the elevated start) is resolved where that path begins; Direct3D and
+    // the audio's libraries are loaded by name, and a missing one is a black
+    // screen or silence.
+    if (mode == ProgramMode::StopWallpaper) {
+        platform::RequireDelayedImports({L"user32.dll"});
+    } else {
+        platform::RequireDelayedImports({L"user32.dll", L"gdi32.dll"});
+    }
+    switch (mode) {
     case ProgramMode::Wallpaper:
         return RunWallpaper();
     case ProgramMode::StopWallpaper:

@@ -2,6 +2,7 @@
 #include "main_program/desktop/elevation_win.h"
 
 #include "platform/com_objects_win.h"
+#include "platform/delayed_imports_win.h"
 
 #include <windows.h>
 
@@ -102,6 +103,8 @@ bool ShouldHandStartToShell() {
 }
 
 bool StartThroughShell(const wchar_t* arguments) {
+    // COM is this path's alone: without it, the wallpaper runs where it is.
+    if (!platform::ResolveDelayedImports({L"ole32.dll", L"oleaut32.dll"})) return false;
     const platform::ComApartment com;
     const platform::ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
     if (!shell) return false;

@@ -10,6 +10,7 @@
 #include <d3d9.h>
 #include <wbemidl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -223,7 +224,13 @@ double HostClockMhz() {
 TEST(ProcessorClock, EstimateIsNearTheHostsClock) {
     const double host = HostClockMhz();
     ASSERT_GT(host, 0) << "no cpu MHz line in /proc/cpuinfo";
-    const std::int32_t estimate = MeasureProcessorClock();
+    // One estimate is thrown far off when the thread loses the processor in
+    // the middle of a wait, as it does on a busy machine: the median of five
+    // is not.
+    std::vector<std::int32_t> estimates;
+    for (int i = 0; i < 5; ++i) estimates.push_back(MeasureProcessorClock());
+    std::sort(estimates.begin(), estimates.end());
+    const std::int32_t estimate = estimates[2];
     // The time-stamp counter may tick at the nominal rather than the current
     // rate, so the band is wide; a wrong unit or a broken wait is far outside it.
     EXPECT_GT(estimate, host * 0.6) << "estimate " << estimate << " MHz, host " << host << " MHz";
