@@ -45,6 +45,9 @@ enum class OpenResult {
 class MusicSources {
   public:
     virtual ~MusicSources() = default;
+    // On the loader's thread, before its first call and after its last (COM).
+    virtual void ThreadBegins() {}
+    virtual void ThreadEnds() {}
     // `kind` is never Midi.
     virtual OpenResult OpenDecoder(DecoderKind kind, const std::wstring& path, std::unique_ptr<Decoder>& decoder) = 0;
     // Null when the system has no MIDI output.

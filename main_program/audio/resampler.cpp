@@ -27,24 +27,41 @@ void FoldToStereo(const float* samples, std::size_t frames, int channels, std::v
         std::copy(samples, samples + 2 * frames, out);
         return;
     }
-    // Left and right gains of each channel in the WAVE order; the
-    // low-frequency channel (3) is left out.
-    static const float kLeft[8] = {1.0f, 0.0f, kSideGain, 0.0f, kSideGain, 0.0f, kSideGain, 0.0f};
-    static const float kRight[8] = {0.0f, 1.0f, kSideGain, 0.0f, 0.0f, kSideGain, 0.0f, kSideGain};
+    // Left and right gains of the channels of the usual layout of each count,
+    // in the WAVE order: 3 L R C; 4 L R BL BR; 5 L R C BL BR; 6 L R C LFE
+    // BL BR; 7 L R C LFE BC SL SR; 8 L R C LFE BL BR SL SR.
+    static const float kLeft[][8] = {
+        {1, 0, kSideGain},
+        {1, 0, kSideGain, 0},
+        {1, 0, kSideGain, kSideGain, 0},
+        {1, 0, kSideGain, 0, kSideGain, 0},
+        {1, 0, kSideGain, 0, 0.5f, kSideGain, 0},
+        {1, 0, kSideGain, 0, kSideGain, 0, kSideGain, 0},
+    };
+    static const float kRight[][8] = {
+        {0, 1, kSideGain},
+        {0, 1, 0, kSideGain},
+        {0, 1, kSideGain, 0, kSideGain},
+        {0, 1, kSideGain, 0, 0, kSideGain},
+        {0, 1, kSideGain, 0, 0.5f, 0, kSideGain},
+        {0, 1, kSideGain, 0, 0, kSideGain, 0, kSideGain},
+    };
     const int used = std::min(channels, 8);
+    const float* leftGains = kLeft[used - 3];
+    const float* rightGains = kRight[used - 3];
     float leftSum = 0.0f;
     float rightSum = 0.0f;
     for (int c = 0; c < used; ++c) {
-        leftSum += kLeft[c];
-        rightSum += kRight[c];
+        leftSum += leftGains[c];
+        rightSum += rightGains[c];
     }
     for (std::size_t i = 0; i < frames; ++i) {
         const float* frame = samples + i * static_cast<std::size_t>(channels);
         float left = 0.0f;
         float right = 0.0f;
         for (int c = 0; c < used; ++c) {
-            left += kLeft[c] * frame[c];
-            right += kRight[c] * frame[c];
+            left += leftGains[c] * frame[c];
+            right += rightGains[c] * frame[c];
         }
         out[2 * i] = left / leftSum;
         out[2 * i + 1] = right / rightSum;

@@ -8,10 +8,9 @@
 namespace audio {
 
 // Appends `frames` frames of `channels` interleaved channels to `stereo` as
-// stereo frames. Mono plays on both sides; more than two channels (in the
-// WAVE order: front left and right, centre, low frequency, back, side) are
-// folded down, the low-frequency channel left out, without exceeding the
-// loudest input.
+// stereo frames. Mono plays on both sides; three to eight channels (in the
+// WAVE order, each count in its usual layout) are folded down, the
+// low-frequency channel left out, without exceeding the loudest input.
 void FoldToStereo(const float* samples, std::size_t frames, int channels, std::vector<float>& stereo);
 
 // Sample-rate conversion of stereo frames by a windowed-sinc filter whose

@@ -226,6 +226,12 @@ TEST(AudioResampler, FoldsChannelsToStereo) {
     EXPECT_EQ(stereo[3], 0.0f);
     EXPECT_LE(stereo[4], 1.0f);
     EXPECT_EQ(stereo[5], 0.0f);
+    // Quad has no centre: its third channel is the back left.
+    const float backLeft[] = {0, 0, 1, 0};
+    stereo.clear();
+    audio::FoldToStereo(backLeft, 1, 4, stereo);
+    EXPECT_GT(stereo[0], 0.2f);
+    EXPECT_EQ(stereo[1], 0.0f);
 }
 
 TEST(AudioFrameRing, WrapsAndDropsWhatWasWrittenBeforeANewStart) {
