@@ -2,8 +2,12 @@
 // from: live volume changes within their ramp, the device let go while
 // paused or with music and sounds off, no device at all, a lost device, the
 // effects, and an end that never waits for a file that does not open.
+#include "main_program/audio/audio_settings.h"
 #include "main_program/audio/engine.h"
 #include "main_program/audio/volume_curve.h"
+#include "platform/registry.h"
+#include "platform/registry_access.h"
+#include "platform/registry_memory.h"
 #include "tests/unit/audio_fakes.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +87,31 @@ class AudioEngine : public ::testing::Test {
     audio_test::FakeSources* sources = nullptr; // owned by the engine; set up before Start only
     std::unique_ptr<audio::Engine> engine;
 };
+
+// The settings as the product key holds them: defaults for what it lacks,
+// volumes clamped, a value of another kind read as 0, the PlayList value.
+TEST(AudioSettings, ReadFromTheProductKey) {
+    platform::MemoryRegistry registry;
+    platform::ScopedRegistry scope(registry);
+    const audio::AudioSettings fresh = audio::ReadAudioSettings();
+    EXPECT_TRUE(fresh.musicEnabled && fresh.soundsEnabled && fresh.shuffle && !fresh.usePlaylist);
+    EXPECT_EQ(fresh.musicVolume, 15);
+    EXPECT_EQ(fresh.soundsVolume, 100);
+
+    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"DisableMusic", L"2: 1");
+    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"MusicVolumePercentage", L"2: 250");
+    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"SoundsVolumePercentage", L"3: loud");
+    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"UsePlaylist", L"2: 1");
+    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"ShufflePlayList", L"2: 0");
+    registry.PutText(HKEY_LOCAL_MACHINE, kProductKey, L"PlayList", L"C:\\a.mp3\n");
+    const audio::AudioSettings stored = audio::ReadAudioSettings();
+    EXPECT_FALSE(stored.musicEnabled);
+    EXPECT_EQ(stored.musicVolume, 100);
+    EXPECT_EQ(stored.soundsVolume, 0);
+    EXPECT_TRUE(stored.usePlaylist);
+    EXPECT_FALSE(stored.shuffle);
+    EXPECT_EQ(stored.playList, L"C:\\a.mp3\n");
+}
 
 // The fake tone is a sine at half of full scale: at music volume v the
 // output's level is 20 log10(0.5 VolumeGain(v) / sqrt 2).
