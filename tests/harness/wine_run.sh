@@ -16,6 +16,11 @@
 #   SORVANE_RESULTS=<d>  a folder for GoogleTest's XML results (and the reason
 #                        of a skip)
 #   SORVANE_SCR_FILE=<path>  another screensaver file to test than the build's own
+#   SORVANE_AUDIO_CAPTURE=<file>  what the program plays is written to this WAV
+#                        file (16-bit) as it plays: Wine's ALSA driver into
+#                        ALSA's file plugin, configured in a HOME of the
+#                        test's own; GStreamer's plugin registry is shared
+#                        by the tests of the build
 # Environment for the program: SORVANE_SCR (the screensaver, as a Windows
 # path), SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path) and
 # SORVANE_TEST_BIN (the folder of the test programs).
@@ -97,6 +102,16 @@ cleanup() {
     kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null
 }
 trap cleanup EXIT
+
+if [ -n "${SORVANE_AUDIO_CAPTURE:-}" ]; then
+    export HOME=$prefix/home XDG_CACHE_HOME=$build/wine/xdg-cache
+    mkdir -p "$HOME" "$XDG_CACHE_HOME"
+    cat >"$HOME/.asoundrc" <<EOF
+pcm.!default { type plug; slave { pcm "capture"; format S16_LE } }
+pcm.capture { type file; slave.pcm "null"; file "$SORVANE_AUDIO_CAPTURE"; format "wav" }
+EOF
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+fi
 
 if [ -n "${SORVANE_DPI:-}" ]; then
     # Read when the prefix's server starts: set it, then let the server end.
