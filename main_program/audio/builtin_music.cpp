@@ -62,7 +62,7 @@ BuiltInMusic::Voice* BuiltInMusic::FreeVoice() {
     return nullptr;
 }
 
-void BuiltInMusic::Pan(Voice& voice, float pan) const {
+void BuiltInMusic::Pan(Voice& voice, float pan) {
     // Constant power: pan 0 is left, 1 is right.
     voice.left = TableSine(0.25 + 0.25 * pan);
     voice.right = TableSine(0.25 * pan);

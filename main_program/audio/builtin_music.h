@@ -59,7 +59,7 @@ class BuiltInMusic {
     void StartBell();
     Voice* FreeVoice();
     float Envelope(const Voice& voice) const;
-    void Pan(Voice& voice, float pan) const;
+    static void Pan(Voice& voice, float pan);
 
     int rate_;
     Random random_;

@@ -25,6 +25,6 @@ constexpr std::size_t kMaxMidiEvents = 2000000;
 // The song's channel messages at their times, tempo changes applied;
 // system-exclusive and meta events are left out. A broken track ends where
 // it breaks. False when the bytes are no MIDI file or hold no message.
-bool ParseMidiFile(const std::string& bytes, MidiSong& song);
+bool ParseMidiFile(const std::string& file, MidiSong& song);
 
 } // namespace audio

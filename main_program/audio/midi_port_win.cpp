@@ -17,12 +17,15 @@ class SystemMidiPort final : public MidiPort {
         if (!winmm_) return;
         const auto count = winmm_.Function<decltype(&midiOutGetNumDevs)>("midiOutGetNumDevs");
         const auto open = winmm_.Function<decltype(&midiOutOpen)>("midiOutOpen");
+        if (!count || !open || count() == 0) return;
         send_ = winmm_.Function<decltype(&midiOutShortMsg)>("midiOutShortMsg");
+        if (!send_) return;
         reset_ = winmm_.Function<decltype(&midiOutReset)>("midiOutReset");
+        if (!reset_) return;
         close_ = winmm_.Function<decltype(&midiOutClose)>("midiOutClose");
+        if (!close_) return;
         beginPeriod_ = winmm_.Function<decltype(&timeBeginPeriod)>("timeBeginPeriod");
         endPeriod_ = winmm_.Function<decltype(&timeEndPeriod)>("timeEndPeriod");
-        if (!count || !open || !send_ || !reset_ || !close_ || count() == 0) return;
         if (open(&port_, MIDI_MAPPER, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
             port_ = nullptr;
             return;

@@ -31,7 +31,7 @@ std::chrono::microseconds MidiSequencer::Elapsed(Clock::time_point now) const {
 void MidiSequencer::SendVolume(MidiPort& port, int channel) {
     const int stored = channels_[static_cast<std::size_t>(channel)].controllers[kVolumeController];
     const int volume = stored == kUnknown ? kDefaultVolume : stored;
-    const int scaled = static_cast<int>(std::lround(volume * volumeScale_));
+    const int scaled = static_cast<int>(std::lround(static_cast<float>(volume) * volumeScale_));
     port.Send(Message(0xB0u | static_cast<unsigned>(channel), kVolumeController,
                       static_cast<unsigned>(std::clamp(scaled, 0, 127))));
 }

@@ -14,9 +14,8 @@ constexpr int kTableSize = 4096;
 const std::array<float, kTableSize + 1>& SineTable() {
     static const std::array<float, kTableSize + 1> table = [] {
         std::array<float, kTableSize + 1> values{};
-        for (int i = 0; i <= kTableSize; ++i)
-            values[static_cast<std::size_t>(i)] =
-                static_cast<float>(std::sin(2.0 * 3.14159265358979323846 * i / kTableSize));
+        for (std::size_t i = 0; i < values.size(); ++i)
+            values[i] = static_cast<float>(std::sin(2.0 * 3.14159265358979323846 * static_cast<double>(i) / kTableSize));
         return values;
     }();
     return table;

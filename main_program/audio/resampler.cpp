@@ -8,7 +8,7 @@ namespace audio {
 
 namespace {
 
-constexpr int kPhases = 256;
+constexpr std::size_t kPhases = 256;
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kSideGain = 0.7071f;
 
@@ -75,17 +75,18 @@ void Resampler::Reset(int inputRate, int outputRate) {
     history_.assign(2 * (kHalfTaps - 1), 0.0f);
     frame_ = kHalfTaps - 1;
     fraction_ = 0;
-    table_.assign(static_cast<std::size_t>(kPhases + 1) * 2 * kHalfTaps, 0.0f);
+    table_.assign((kPhases + 1) * 2 * kHalfTaps, 0.0f);
     // Cut-off at 0.45 of the lower rate, relative to the input rate.
     const double cutoff = 0.45 * std::min(1.0, static_cast<double>(outputRate) / inputRate);
-    for (int phase = 0; phase <= kPhases; ++phase) {
+    for (std::size_t phase = 0; phase <= kPhases; ++phase) {
         const double fraction = static_cast<double>(phase) / kPhases;
-        float* row = &table_[static_cast<std::size_t>(phase) * 2 * kHalfTaps];
+        float* row = &table_[phase * 2 * kHalfTaps];
         double sum = 0.0;
-        for (int k = 0; k < 2 * kHalfTaps; ++k) {
-            const double x = (k - (kHalfTaps - 1)) - fraction; // distance from the output point
+        for (std::size_t k = 0; k < 2 * kHalfTaps; ++k) {
+            // The distance from the output point.
+            const double x = static_cast<double>(k) - static_cast<double>(kHalfTaps - 1) - fraction;
             const double sinc = x == 0.0 ? 1.0 : std::sin(2.0 * kPi * cutoff * x) / (2.0 * kPi * cutoff * x);
-            const double w = x / kHalfTaps;
+            const double w = x / static_cast<double>(kHalfTaps);
             // Blackman window over -kHalfTaps..kHalfTaps.
             const double window =
                 std::abs(w) >= 1.0 ? 0.0 : 0.42 + 0.5 * std::cos(kPi * w) + 0.08 * std::cos(2.0 * kPi * w);
@@ -93,7 +94,7 @@ void Resampler::Reset(int inputRate, int outputRate) {
             sum += row[k];
         }
         // A constant passes unchanged at every phase.
-        for (int k = 0; k < 2 * kHalfTaps; ++k)
+        for (std::size_t k = 0; k < 2 * kHalfTaps; ++k)
             row[k] = static_cast<float>(row[k] / sum);
     }
 }
@@ -115,7 +116,7 @@ void Resampler::Process(const float* stereo, std::size_t frames, std::vector<flo
         const float* input = &history_[2 * (frame_ + 1 - kHalfTaps)];
         float left = 0.0f;
         float right = 0.0f;
-        for (int k = 0; k < 2 * kHalfTaps; ++k) {
+        for (std::size_t k = 0; k < 2 * kHalfTaps; ++k) {
             const float tap = lower[k] + blend * (upper[k] - lower[k]);
             left += tap * input[2 * k];
             right += tap * input[2 * k + 1];

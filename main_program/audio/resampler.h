@@ -23,7 +23,7 @@ class Resampler {
     // Converts `frames` stereo frames and appends the result to `output`.
     void Process(const float* stereo, std::size_t frames, std::vector<float>& output);
 
-    static constexpr int kHalfTaps = 8;
+    static constexpr std::size_t kHalfTaps = 8;
 
   private:
     int inputRate_ = 0;

@@ -77,7 +77,8 @@ void SoundEffects::Trigger(const scene::SceneEvent& event) {
     voice.noise = Random(random_.Next());
 }
 
-float SoundEffects::Sample(Voice& voice, double t) {
+float SoundEffects::Sample(Voice& voice, double seconds) const {
+    const double t = seconds;
     const double length = LengthSeconds(voice.kind);
     switch (voice.kind) {
     case scene::SceneEventKind::LightRises: {
@@ -147,7 +148,8 @@ void SoundEffects::Mix(float* stereo, std::size_t frames) {
             float l = left;
             float r = right;
             if (travels) {
-                const double pan = std::clamp(voice.pan - 0.3 + 0.6 * voice.frame / static_cast<double>(voice.length), 0.0, 1.0);
+                const double pan = std::clamp(
+                    voice.pan - 0.3 + 0.6 * static_cast<double>(voice.frame) / static_cast<double>(voice.length), 0.0, 1.0);
                 l = voice.amplitude * TableSine(0.25 + 0.25 * pan);
                 r = voice.amplitude * TableSine(0.25 * pan);
             }

@@ -45,7 +45,7 @@ class SoundEffects {
         float band = 0.0f;
     };
 
-    float Sample(Voice& voice, double seconds);
+    float Sample(Voice& voice, double seconds) const;
 
     int rate_;
     Random random_;

@@ -38,7 +38,7 @@ class AudioLoader : public ::testing::Test {
     // Steps until `done` holds, draining the ring as the output would and
     // moving the clock to each step's wake-up; false if it never does.
     bool RunUntil(const std::function<bool()>& done, int steps = 2000) {
-        std::vector<float> drained(2 * 8192);
+        std::vector<float> drained(std::size_t{2} * 8192);
         for (int i = 0; i < steps; ++i) {
             if (done()) return true;
             played += ring.Read(drained.data(), 8192);

@@ -92,7 +92,7 @@ TEST(AudioMidiFile, BrokenFilesKeepWhatCameBeforeTheBreakOrAreRefused) {
     EXPECT_EQ(Events(File(0, 96, {dataWithHighBit})).size(), 1u);
     audio::MidiSong song;
     EXPECT_FALSE(audio::ParseMidiFile("", song));
-    EXPECT_FALSE(audio::ParseMidiFile("RIFF\x04\0\0\0WAVE", song));
+    EXPECT_FALSE(audio::ParseMidiFile(std::string("RIFF\x04\0\0\0WAVE", 12), song));
     EXPECT_FALSE(audio::ParseMidiFile(File(3, 96, {track}), song)) << "format 3";
     EXPECT_FALSE(audio::ParseMidiFile(File(0, 0, {track}), song)) << "no division";
     EXPECT_FALSE(audio::ParseMidiFile(File(0, 96, {kEnd}), song)) << "no message";

@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int kRate = 48000;
+// Frame counts of a second at kRate and at the music's test rate.
+constexpr std::size_t kSecond = 48000;
 constexpr double kPi = 3.141592653589793;
 
 double Decibels(double gain) { return 20.0 * std::log10(gain); }
@@ -86,6 +88,7 @@ TEST(AudioVolume, CurveIsSilentAtZeroRisesSteadilyAndLeavesHeadroom) {
 // The music is rendered at 24 kHz here, which its partials allow, so that
 // the tests stay short under the sanitizers.
 constexpr int kMusicRate = 24000;
+constexpr std::size_t kMusicSecond = 24000;
 
 TEST(AudioBuiltInMusic, NeverClipsAndHasNoCornerAtAnyJoin) {
     static_assert(audio::BuiltInMusic::kPeakBound < 1.0f, "the bound itself is below full scale");
@@ -130,8 +133,8 @@ TEST(AudioBuiltInMusic, SoundsTheSameHoweverItIsSplitAndDiffersBySeed) {
     EXPECT_EQ(once, pieces);
 
     audio::BuiltInMusic other(kMusicRate, 6);
-    std::vector<float> different(2 * kMusicRate);
-    other.Render(different.data(), kMusicRate);
+    std::vector<float> different(2 * kMusicSecond);
+    other.Render(different.data(), kMusicSecond);
     EXPECT_FALSE(std::equal(different.begin(), different.end(), once.begin()));
 }
 
@@ -140,7 +143,7 @@ TEST(AudioSoundEffects, EachEventSoundsOnItsSideAndEnds) {
     for (const Kind kind : {Kind::LightRises, Kind::LightPasses, Kind::ShootingStar, Kind::WaterRipple}) {
         audio::SoundEffects effects(kRate, 1);
         effects.Trigger({kind, -0.8f, 1.0f});
-        const std::size_t frames = 2 * kRate;
+        const std::size_t frames = 2 * kSecond;
         std::vector<float> stereo(2 * frames, 0.0f);
         effects.Mix(stereo.data(), frames);
         const double left = Rms(stereo.data(), frames, 0);
@@ -158,7 +161,7 @@ TEST(AudioSoundEffects, EachEventSoundsOnItsSideAndEnds) {
 
 TEST(AudioSoundEffects, ABurstKeepsAFewAndOlderOnesMakeWayWithoutAClick) {
     audio::SoundEffects effects(kRate, 1);
-    std::vector<float> stereo(2 * 2 * kRate, 0.0f);
+    std::vector<float> stereo(4 * kSecond, 0.0f); // two seconds
     std::size_t done = 0;
     for (std::size_t i = 0; i < 12; ++i) {
         effects.Trigger({scene::SceneEventKind::LightRises, 0.0f, 0.5f});
@@ -169,7 +172,7 @@ TEST(AudioSoundEffects, ABurstKeepsAFewAndOlderOnesMakeWayWithoutAClick) {
         done += gap;
     }
     EXPECT_LE(effects.Sounding(), audio::SoundEffects::kMaxLive + 1);
-    effects.Mix(stereo.data() + 2 * done, 2 * kRate - done);
+    effects.Mix(stereo.data() + 2 * done, 2 * kSecond - done);
     EXPECT_EQ(effects.Sounding(), 0u);
     // The chime's partials stay below 2 kHz.
     const std::vector<float> clicks = Clicks(stereo, 0, 8000.0);
@@ -187,7 +190,7 @@ TEST(AudioResampler, ConvertsRatesKeepingPitchAndLevel) {
         std::vector<float> output;
         whole.Process(input.data(), frames, output);
         // Short by the filter's reach at most.
-        EXPECT_NEAR(static_cast<double>(output.size() / 2), static_cast<double>(to), 20.0) << from << " to " << to;
+        EXPECT_NEAR(static_cast<double>(output.size()) / 2.0, static_cast<double>(to), 20.0) << from << " to " << to;
         EXPECT_NEAR(Frequency(output, to), 1000.0, 2.0) << from << " to " << to;
         const std::size_t middle = output.size() / 4;
         EXPECT_NEAR(Decibels(Rms(output.data() + 2 * middle / 2, middle, 0)), Decibels(0.5 / std::sqrt(2.0)), 0.1)
@@ -244,11 +247,11 @@ TEST(AudioResampler, FoldsChannelsToStereo) {
 
 TEST(AudioFrameRing, WrapsAndDropsWhatWasWrittenBeforeANewStart) {
     audio::FrameRing ring(8);
-    std::vector<float> in(2 * 6);
+    std::vector<float> in(12);
     for (std::size_t i = 0; i < in.size(); ++i)
         in[i] = static_cast<float>(i);
     EXPECT_EQ(ring.Write(in.data(), 6), 6u);
-    std::vector<float> out(2 * 8);
+    std::vector<float> out(16);
     EXPECT_EQ(ring.Read(out.data(), 4), 4u);
     EXPECT_EQ(ring.Write(in.data(), 6), 6u); // wraps
     EXPECT_EQ(ring.Write(in.data(), 6), 0u); // full
@@ -281,14 +284,14 @@ class AudioMixer : public ::testing::Test {
     }
 
     audio::MixControls controls;
-    audio::FrameRing ring{4 * kRate};
+    audio::FrameRing ring{4 * kSecond};
     audio::Mixer mixer{controls, ring, 3};
 };
 
 TEST_F(AudioMixer, GainChangesRampWithinTwentyMillisecondsWithoutSteps) {
     controls.source = audio::MusicSource::PlayList;
     controls.musicGain = 0.1f;
-    FillPlaylist(0.5f, 3 * kRate);
+    FillPlaylist(0.5f, 3 * kSecond);
     const std::vector<float> settle = Render(kRate); // the source's own crossing is done
     EXPECT_NEAR(settle.back(), 0.05f, 1e-6f);
 
@@ -313,8 +316,8 @@ TEST_F(AudioMixer, MusicSourcesCrossOverHalfASecond) {
     // Halfway through, half of each; after it, the playlist alone.
     const std::size_t quarter = kRate / 4;
     EXPECT_NEAR(crossing[2 * quarter], 0.125f, 0.12f);
-    EXPECT_NEAR(crossing[2 * (kRate / 2 + 100)], 0.25f, 1e-6f);
-    EXPECT_NEAR(crossing[2 * (kRate - 1)], 0.25f, 1e-6f);
+    EXPECT_NEAR(crossing[2 * (kSecond / 2 + 100)], 0.25f, 1e-6f);
+    EXPECT_NEAR(crossing[2 * (kSecond - 1)], 0.25f, 1e-6f);
 }
 
 TEST_F(AudioMixer, NothingReachesFullScale) {
@@ -322,10 +325,10 @@ TEST_F(AudioMixer, NothingReachesFullScale) {
     controls.musicGain = 1.0f;
     FillPlaylist(3.0f, kRate);
     FillPlaylist(0.5f, kRate);
-    const std::vector<float> out = Render(2 * kRate);
+    const std::vector<float> out = Render(2 * kSecond);
     EXPECT_LT(Peak(out), 1.0f);
-    EXPECT_GT(out[2 * (kRate / 2)], audio::Mixer::kLimitKnee);
-    EXPECT_FLOAT_EQ(out[2 * (kRate + kRate / 2)], 0.5f); // below the knee: untouched
+    EXPECT_GT(out[2 * (kSecond / 2)], audio::Mixer::kLimitKnee);
+    EXPECT_FLOAT_EQ(out[2 * (kSecond + kSecond / 2)], 0.5f); // below the knee: untouched
 }
 
 TEST_F(AudioMixer, EffectsSoundOnlyWhileSoundsAreOnAndPlayOnTopOfMusic) {
