@@ -104,3 +104,30 @@ printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf --
     "$(printf -- '-%.0s' {1..10})" "$(printf -- '-%.0s' {1..8})" "$(printf -- '-%.0s' {1..22})"
 cat "$table"
 echo "Release .scr size goal: the 32-bit file at most 700 KiB ($(size_kib 32) KiB)."
+
+# The main program's audio, under Wine through ALSA's file plugin: the CPU of
+# the engine playing the built-in music with effects (its mixing alone, and the
+# engine silent), next to a minimal program playing a tone through WASAPI beside
+# it; and a live volume change (code 1) until the mixer hands the device the new
+# level, and until it is heard (plus the device's latency).
+for bits in 64 32; do
+    file="${build[$bits]}/bench/audio_bench.exe"
+    [ -f "$file" ] || { echo "bench: $file is missing" >&2; exit 1; }
+    echo "== bench: $bits-bit audio"
+    SORVANE_AUDIO_CAPTURE="$out/audio-$bits.wav" "$root/tests/harness/wine_run.sh" "bench-audio-$bits" "$file" \
+        >"$out/audio-$bits" || { cat "$out/audio-$bits"; exit 1; }
+done
+audio() { awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/audio-$1"; }
+echo
+printf '| %-58s | %10s | %10s |\n' "audio (one run each)" 64-bit 32-bit
+printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..12})"
+for key in "playing_cpu_percent:engine playing the built-in music and effects, % of a core" \
+           "silent_cpu_percent:  the same engine silent (device released)" \
+           "mix_cpu_percent:  its mixing alone (synthesis, effects, limit)" \
+           "minimal_output_cpu_percent:  reference: a minimal WASAPI program playing a tone" \
+           "code1_mixed_ms:code 1 to the new level mixed, median ms" \
+           "code1_mixed_max_ms:  slowest of 21" \
+           "code1_heard_ms:code 1 to the new level heard (+ device latency), median ms" \
+           "code1_heard_max_ms:  slowest of 21 (goal: 100 ms)"; do
+    printf '| %-58s | %10s | %10s |\n' "${key#*:}" "$(audio 64 "${key%%:*}")" "$(audio 32 "${key%%:*}")"
+done

@@ -1,6 +1,7 @@
 // The built-in music's voices, chords and melody.
 #include "main_program/audio/builtin_music.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace audio {
@@ -132,56 +133,73 @@ void BuiltInMusic::StartBell() {
     Pan(*voice, static_cast<float>(random_.Between(0.2, 0.8)));
 }
 
-float BuiltInMusic::Envelope(const Voice& voice) const {
-    const double since = static_cast<double>(frame_ - voice.start);
+float BuiltInMusic::Envelope(const Voice& voice, std::uint64_t frame) const {
+    const double since = static_cast<double>(frame - voice.start);
     if (voice.bell) {
         const double attack = RaisedCosine(since / (kBellAttackSeconds * rate_));
-        const double left = static_cast<double>(voice.end - frame_);
+        const double left = static_cast<double>(voice.end - frame);
         const double fade = RaisedCosine(left / (kBellFadeSeconds * rate_));
         return static_cast<float>(attack * fade);
     }
     const double fadeIn = RaisedCosine(since / static_cast<double>(crossfadeFrames_));
-    if (frame_ < voice.release) return static_cast<float>(fadeIn);
+    if (frame < voice.release) return static_cast<float>(fadeIn);
     // 1 - the successor's fade-in, frame by frame: together they stay at 1.
     const double fadeOut =
-        1.0 - RaisedCosine(static_cast<double>(frame_ - voice.release) / static_cast<double>(crossfadeFrames_));
+        1.0 - RaisedCosine(static_cast<double>(frame - voice.release) / static_cast<double>(crossfadeFrames_));
     return static_cast<float>(std::fmin(fadeIn, fadeOut));
 }
 
+bool BuiltInMusic::Steady(const Voice& voice, std::uint64_t last) const {
+    if (voice.bell)
+        return frame_ >= voice.start + static_cast<std::uint64_t>(kBellAttackSeconds * rate_) + 1 &&
+               last + static_cast<std::uint64_t>(kBellFadeSeconds * rate_) + 1 < voice.end;
+    return frame_ >= voice.start + crossfadeFrames_ && last < voice.release;
+}
+
+void BuiltInMusic::RenderVoice(Voice& voice, float* stereo, std::size_t frames) {
+    // Between its fades a voice's envelope is 1, and is not computed.
+    const bool steady = Steady(voice, frame_ + frames - 1);
+    for (std::size_t i = 0; i < frames; ++i) {
+        const std::uint64_t frame = frame_ + i;
+        if (frame >= voice.end) {
+            voice.active = false;
+            return;
+        }
+        float sample = 0.0f;
+        for (int p = 0; p < voice.partials; ++p) {
+            float partial = voice.amplitude[p] * TableSine(voice.phase[p]);
+            if (voice.bell) {
+                partial *= voice.level[p];
+                voice.level[p] *= voice.decay[p];
+            }
+            sample += partial;
+            voice.phase[p] += voice.step[p];
+            if (voice.phase[p] >= 1.0) voice.phase[p] -= 1.0;
+        }
+        if (!voice.bell) {
+            sample *= 1.0f - kTremoloDepth * (0.5f - 0.5f * TableSine(voice.tremoloPhase));
+            voice.tremoloPhase += voice.tremoloStep;
+            if (voice.tremoloPhase >= 1.0) voice.tremoloPhase -= 1.0;
+        }
+        if (!steady) sample *= Envelope(voice, frame);
+        stereo[2 * i] += sample * voice.left;
+        stereo[2 * i + 1] += sample * voice.right;
+    }
+}
+
 void BuiltInMusic::Render(float* stereo, std::size_t frames) {
-    for (std::size_t i = 0; i < frames; ++i, ++frame_) {
+    std::fill(stereo, stereo + 2 * frames, 0.0f);
+    std::size_t done = 0;
+    while (done < frames) {
         if (frame_ == nextSection_) StartSection();
         if (frame_ == nextBell_) StartBell();
-        float left = 0.0f;
-        float right = 0.0f;
-        for (auto& voice : voices_) {
-            if (!voice.active) continue;
-            if (frame_ >= voice.end) {
-                voice.active = false;
-                continue;
-            }
-            float sample = 0.0f;
-            for (int p = 0; p < voice.partials; ++p) {
-                float partial = voice.amplitude[p] * TableSine(voice.phase[p]);
-                if (voice.bell) {
-                    partial *= voice.level[p];
-                    voice.level[p] *= voice.decay[p];
-                }
-                sample += partial;
-                voice.phase[p] += voice.step[p];
-                if (voice.phase[p] >= 1.0) voice.phase[p] -= 1.0;
-            }
-            if (!voice.bell) {
-                sample *= 1.0f - kTremoloDepth * (0.5f - 0.5f * TableSine(voice.tremoloPhase));
-                voice.tremoloPhase += voice.tremoloStep;
-                if (voice.tremoloPhase >= 1.0) voice.tremoloPhase -= 1.0;
-            }
-            sample *= Envelope(voice);
-            left += sample * voice.left;
-            right += sample * voice.right;
-        }
-        stereo[2 * i] = left;
-        stereo[2 * i + 1] = right;
+        // Up to the next chord or bell, voice by voice.
+        const std::uint64_t until = std::min({frame_ + (frames - done), nextSection_, nextBell_});
+        const auto count = static_cast<std::size_t>(until - frame_);
+        for (auto& voice : voices_)
+            if (voice.active) RenderVoice(voice, stereo + 2 * done, count);
+        frame_ = until;
+        done += count;
     }
 }
 

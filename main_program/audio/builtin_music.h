@@ -58,7 +58,10 @@ class BuiltInMusic {
     void StartSection();
     void StartBell();
     Voice* FreeVoice();
-    float Envelope(const Voice& voice) const;
+    float Envelope(const Voice& voice, std::uint64_t frame) const;
+    // Whether the voice's envelope is 1 from frame_ to `last`.
+    bool Steady(const Voice& voice, std::uint64_t last) const;
+    void RenderVoice(Voice& voice, float* stereo, std::size_t frames);
     static void Pan(Voice& voice, float pan);
 
     int rate_;

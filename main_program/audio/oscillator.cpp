@@ -25,7 +25,9 @@ const std::array<float, kTableSize + 1>& SineTable() {
 
 float TableSine(double cycles) {
     const auto& table = SineTable();
-    const double position = (cycles - std::floor(cycles)) * kTableSize;
+    // Oscillators keep their phase within one cycle: no floor needed.
+    const double whole = cycles >= 0.0 && cycles < 1.0 ? cycles : cycles - std::floor(cycles);
+    const double position = whole * kTableSize;
     // A value just below a whole cycle can round up to the table's end.
     const auto index = std::min(static_cast<std::size_t>(position), static_cast<std::size_t>(kTableSize - 1));
     const auto fraction = static_cast<float>(position - static_cast<double>(index));

@@ -75,6 +75,24 @@ void SoundEffects::Trigger(const scene::SceneEvent& event) {
     voice.length = static_cast<std::uint64_t>(LengthSeconds(event.kind) * rate_);
     voice.serial = ++serial_;
     voice.noise = Random(random_.Next());
+    // Glides and decays as factors per frame, not powers per frame.
+    const double perFrame = 1.0 / (LengthSeconds(event.kind) * rate_);
+    switch (event.kind) {
+    case scene::SceneEventKind::LightRises:
+        voice.frequency = 420.0;
+        voice.glide = std::pow(2.0, 1.1 * perFrame);
+        break;
+    case scene::SceneEventKind::ShootingStar:
+        voice.frequency = 2400.0;
+        voice.glide = std::pow(2.0, -perFrame);
+        voice.decay = static_cast<float>(std::exp(-1.0 / (0.3 * rate_)));
+        break;
+    case scene::SceneEventKind::WaterRipple:
+        voice.decay = static_cast<float>(std::exp(-1.0 / (0.07 * rate_)));
+        break;
+    case scene::SceneEventKind::LightPasses:
+        break;
+    }
 }
 
 float SoundEffects::Sample(Voice& voice, double seconds) const {
@@ -83,16 +101,17 @@ float SoundEffects::Sample(Voice& voice, double seconds) const {
     switch (voice.kind) {
     case scene::SceneEventKind::LightRises: {
         // A chime gliding up a little over an octave.
-        const double frequency = 420.0 * std::pow(2.0, 1.1 * t / length);
-        voice.phase += frequency / rate_;
+        voice.phase += voice.frequency / rate_;
+        voice.frequency *= voice.glide;
         const float tone = 0.8f * TableSine(voice.phase) + 0.2f * TableSine(2.0 * voice.phase);
         return tone * Edges(t, length, 0.03, 0.6);
     }
     case scene::SceneEventKind::LightPasses: {
         // Noise through a band-pass whose centre rises and falls as the light
         // passes, under a soft hum.
-        const double centre = 350.0 + 1300.0 * std::pow(std::sin(3.14159265358979 * t / length), 2.0);
-        const auto tune = static_cast<float>(2.0 * std::sin(3.14159265358979 * centre / rate_));
+        const float rise = TableSine(0.5 * t / length);
+        const double centre = 350.0 + 1300.0 * static_cast<double>(rise * rise);
+        const float tune = 2.0f * TableSine(0.5 * centre / rate_);
         const auto input = static_cast<float>(voice.noise.Between(-1.0, 1.0));
         voice.low += tune * voice.band;
         const float high = input - voice.low - 0.7f * voice.band;
@@ -102,25 +121,26 @@ float SoundEffects::Sample(Voice& voice, double seconds) const {
         return sound * Edges(t, length, 0.5, 0.7);
     }
     case scene::SceneEventKind::ShootingStar: {
-        // A high tone falling an octave, shimmering.
-        const double frequency = 2400.0 * std::pow(2.0, -t / length);
-        voice.phase += frequency / rate_;
+        // A high tone falling an octave, shimmering, dying away.
+        voice.phase += voice.frequency / rate_;
+        voice.frequency *= voice.glide;
+        voice.level *= voice.decay;
         const float shimmer = 0.75f + 0.25f * TableSine(28.0 * t);
-        return TableSine(voice.phase) * shimmer * static_cast<float>(std::exp(-t / 0.3)) * Edges(t, length, 0.005, 0.15);
+        return TableSine(voice.phase) * shimmer * voice.level * Edges(t, length, 0.005, 0.15);
     }
     case scene::SceneEventKind::WaterRipple: {
         // Three drops, each a short upward glide, quieter each time.
         static const double kDrops[] = {0.0, 0.14, 0.31};
         static const float kDropLevels[] = {1.0f, 0.5f, 0.25f};
         float sum = 0.0f;
-        for (int d = 0; d < 3; ++d) {
+        for (std::size_t d = 0; d < 3; ++d) {
             const double since = t - kDrops[d];
             if (since < 0.0 || since > 0.4) continue;
             // The glide's phase in closed form: 300 Hz rising to 700 Hz over 50 ms.
             const double glide = std::min(since, 0.05);
             const double cycles = 300.0 * glide + 4000.0 * glide * glide + 700.0 * (since - glide);
-            sum += kDropLevels[d] * TableSine(cycles) * static_cast<float>(std::exp(-since / 0.07)) *
-                   Edges(since, 0.4, 0.003, 0.1);
+            sum += kDropLevels[d] * TableSine(cycles) * voice.drops[d] * Edges(since, 0.4, 0.003, 0.1);
+            voice.drops[d] *= voice.decay;
         }
         return sum * Edges(t, length, 0.001, 0.05);
     }

@@ -39,6 +39,11 @@ class SoundEffects {
         std::uint64_t serial = 0;
         std::uint64_t fadeFrom = UINT64_MAX; // made way for a newer one: fades out from here
         double phase = 0.0;
+        double frequency = 0.0; // of a glide, times `glide` each frame
+        double glide = 1.0;
+        float level = 1.0f; // of a decay, times `decay` each frame
+        float decay = 1.0f;
+        std::array<float, 3> drops{1.0f, 1.0f, 1.0f}; // each drop's decay
         // The whoosh's noise and its band-pass filter.
         Random noise{0};
         float low = 0.0f;

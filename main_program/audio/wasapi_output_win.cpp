@@ -105,8 +105,10 @@ class WasapiOutput final : public AudioOutput {
 
     void ThreadBegins() override {
         com_ = std::make_unique<MultithreadedCom>();
-        // The scheduler favours audio threads; on failure the thread simply
-        // runs as it is.
+        // The device must be fed in time while the scene takes the processors:
+        // the scheduler favours audio threads (on failure the thread simply
+        // runs as it is), and this one above the render loop.
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
         if (avrt_) {
             using Characteristics = decltype(&AvSetMmThreadCharacteristicsW);
             if (const auto set = avrt_.Function<Characteristics>("AvSetMmThreadCharacteristicsW")) {
