@@ -27,6 +27,9 @@ if [ $prebuilt = no ]; then
     configure_and_build win32
 fi
 
+# The main program renders for seconds at a time: fewer rounds.
+main_rounds=$(( rounds < 5 ? rounds : 5 ))
+main_seconds=10
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 for bits in 64 32; do
@@ -40,6 +43,11 @@ for bits in 64 32; do
     echo "== bench: $bits-bit program, run mode, $rounds rounds"
     "$root/tests/harness/wine_run.sh" "bench-launch-$bits" "$dir/bench/launch_bench.exe" "$rounds" \
         >"$out/launch-$bits" || { cat "$out/launch-$bits"; exit 1; }
+    # The main program: its start, its load at the screen's 1280x1024, the display off, memory, its end.
+    [ -f "$dir/bench/main_program_bench.exe" ] || { echo "bench: $dir/bench/main_program_bench.exe is missing" >&2; exit 1; }
+    echo "== bench: $bits-bit main program, $main_rounds rounds, load over $main_seconds s"
+    "$root/tests/harness/wine_run.sh" "bench-main-$bits" "$dir/bench/main_program_bench.exe" "$main_rounds" \
+        "$main_seconds" >"$out/main-$bits" || { cat "$out/main-$bits"; exit 1; }
 done
 
 # The median of one figure of one program.
@@ -104,6 +112,71 @@ printf '|%s|%s|%s|%s|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..46})" "$(printf --
     "$(printf -- '-%.0s' {1..10})" "$(printf -- '-%.0s' {1..8})" "$(printf -- '-%.0s' {1..22})"
 cat "$table"
 echo "Release .scr size goal: the 32-bit file at most 700 KiB ($(size_kib 32) KiB)."
+
+# The main program's table: its own figures, with the goal where there is one.
+main() { awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3; found = 1 } END { exit !found }' "$out/main-$1"; }
+exe_kib() { awk -v bytes="$(stat -c %s "${build[$1]}/Sorvane 3D Screensaver.exe")" 'BEGIN { printf "%.1f", bytes / 1024 }'; }
+echo
+echo "Main program (Sorvane 3D Screensaver.exe), Mesa's software renderer, medians of $main_rounds rounds:"
+printf '| %-52s | %10s | %10s | %-28s |\n' measurement 64-bit 32-bit goal
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..54})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..12})" \
+    "$(printf -- '-%.0s' {1..30})"
+main_row() { # what, value 64, value 32, goal
+    printf '| %-52s | %10s | %10s | %-28s |\n' "$1" "$2" "$3" "$4"
+}
+ratio() { awk -v a="$(main "$1" main_start_ms)" -v b="$(main "$1" minimal_start_ms)" 'BEGIN { printf "%.2fx", a / b }'; }
+main_row "start to first scene frame (ms)" "$(main 64 main_start_ms)" "$(main 32 main_start_ms)" ""
+main_row "  minimal Direct3D 9 program, one cleared frame (ms)" "$(main 64 minimal_start_ms)" \
+    "$(main 32 minimal_start_ms)" ""
+main_row "  ratio" "$(ratio 64)" "$(ratio 32)" "<= 1.50x"
+main_row "frames/s at the screen's size, automatic detail" "$(main 64 fps_auto)" "$(main 32 fps_auto)" ""
+main_row "  processor use, % of one core" "$(main 64 cpu_auto)" "$(main 32 cpu_auto)" ""
+main_row "frames/s at the screen's size, high detail" "$(main 64 fps_high)" "$(main 32 fps_high)" ""
+main_row "  processor use, % of one core" "$(main 64 cpu_high)" "$(main 32 cpu_high)" ""
+main_row "processor use with the display off, % of one core" "$(main 64 cpu_display_off)" \
+    "$(main 32 cpu_display_off)" "< 1"
+main_row "peak working set (MiB)" "$(main 64 peak_mib)" "$(main 32 peak_mib)" ""
+main_row "WM_CLOSE to the end of the process (ms)" "$(main 64 close_ms)" "$(main 32 close_ms)" ""
+main_row "release .exe size (KiB)" "$(exe_kib 64)" "$(exe_kib 32)" "32-bit <= 2048"
+
+# The animated wallpaper ("/w"), at the screen's size under Mesa's software
+# renderer: processor use while it plays at its 30 frames a second (the
+# screensaver mode held to 30 as reference) and while a covering window
+# pauses it (an idle Direct3D 9 program as reference; goal below 1% of a
+# core), and how soon a covering window pauses it and its removal resumes it
+# (goal within 500 ms).
+for bits in 64 32; do
+    bench=${build[$bits]}/bench/wallpaper_bench.exe
+    [ -f "$bench" ] || { echo "bench: $bench is missing" >&2; exit 1; }
+    echo "== bench: $bits-bit wallpaper, $rounds covers"
+    "$root/tests/harness/wine_run.sh" "bench-wallpaper-$bits" "$bench" "$rounds" 10 >"$out/wallpaper-$bits" ||
+        { cat "$out/wallpaper-$bits"; exit 1; }
+done
+wallpaper() { awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/wallpaper-$1"; }
+# what, unit, goal, then per program: figure, reference (or - for none)
+wallpaper_row() {
+    LC_ALL=C awk -v what="$1" -v unit="$2" -v goal="$3" -v a="$4" -v ra="$5" -v b="$6" -v rb="$7" 'BEGIN {
+        line = sprintf("| %-34s", what)
+        split(a " " ra " " b " " rb, v, " ")
+        for (i = 1; i <= 3; i += 2)
+            line = line sprintf(" | %8.2f %-3s | %8s", v[i], unit, v[i + 1] == "-" ? "" : sprintf("%8.2f", v[i + 1]))
+        printf "%s | %-14s |\n", line, goal
+    }'
+}
+echo
+echo "Wallpaper at the screen's size, $rounds covers, 10 s of load; references: the screensaver at 30 frames/s,"
+echo "an idle Direct3D 9 program."
+printf '| %-34s | %12s | %8s | %12s | %8s | %-14s |\n' measurement 64-bit ref. 32-bit ref. goal
+wallpaper_row "frames/s playing" "" "at most 30" "$(wallpaper 64 wallpaper_fps)" "$(wallpaper 64 screensaver30_fps)" \
+    "$(wallpaper 32 wallpaper_fps)" "$(wallpaper 32 screensaver30_fps)"
+wallpaper_row "processor playing" "%" "-" "$(wallpaper 64 wallpaper_cpu)" "$(wallpaper 64 screensaver30_cpu)" \
+    "$(wallpaper 32 wallpaper_cpu)" "$(wallpaper 32 screensaver30_cpu)"
+wallpaper_row "processor paused" "%" "below 1%" "$(wallpaper 64 wallpaper_paused_cpu)" \
+    "$(wallpaper 64 idle_direct3d9_cpu)" "$(wallpaper 32 wallpaper_paused_cpu)" "$(wallpaper 32 idle_direct3d9_cpu)"
+wallpaper_row "covering window to the pause" ms "-" "$(wallpaper 64 cover_to_pause_ms)" - \
+    "$(wallpaper 32 cover_to_pause_ms)" -
+wallpaper_row "its removal to the next frame" ms "within 500 ms" "$(wallpaper 64 removal_to_frame_ms)" - \
+    "$(wallpaper 32 removal_to_frame_ms)" -
 
 # The main program's audio, under Wine through ALSA's file plugin: the CPU of
 # the engine playing the built-in music with effects (its mixing alone, and the

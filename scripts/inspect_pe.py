@@ -1,26 +1,48 @@
 #!/usr/bin/env python3
-"""Checks a built screensaver file without running it: the machine type, that
+"""Checks a built program file without running it: the machine type, that
 it imports only the few system DLLs that every mode needs (the rest it loads
-from the system folder when a mode first calls them), that its resources hold
-the product name (string 1), the version resource and a manifest for the right
-processor, and its hardening: ASLR (with relocations to move it) and DEP,
-high-entropy ASLR in the 64-bit program, no section both writable and
-executable.
+from the system folder when a mode first calls them), that every library it
+names is one a clean Windows 7 SP1 has, that its resources hold the version
+resource and a manifest for the right processor (and, for the screensaver
+file, the product name as string 1; for the main program, its icon), and its
+hardening: ASLR (with relocations to move it) and DEP, high-entropy ASLR in
+the 64-bit program, no section both writable and executable.
 
-    inspect_pe.py FILE --machine i386|amd64
-    inspect_pe.py FILE --machine i386|amd64 --doctored
+    inspect_pe.py FILE --machine i386|amd64 [--kind screensaver|main]
+    inspect_pe.py FILE --machine i386|amd64 [--kind ...] --doctored
         proves the hardening checks: copies of FILE, each lacking one
         protection, must each be refused for it
 """
+import re
 import struct
 import sys
 
 # Imported as usual: what every mode needs, all of them among Windows' known
 # DLLs, which are never looked for beside the program.
 IMPORTED_DLLS = {"kernel32.dll", "advapi32.dll", "msvcrt.dll"}
+# Every library a program may import or load by name: what a clean Windows 7
+# SP1 has (and every later Windows). No redistributable (D3DX above all).
+WINDOWS7_LIBRARIES = {
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "d3d9.dll", "d3d11.dll", "ddraw.dll", "dxgi.dll",
+    "gdi32.dll", "kernel32.dll", "mpr.dll", "msvcrt.dll", "ntdll.dll", "ole32.dll", "oleaut32.dll",
+    "shell32.dll", "shlwapi.dll", "urlmon.dll", "user32.dll", "uxtheme.dll", "version.dll", "wininet.dll",
+    "winmm.dll",
+    # The wallpaper's: the session's and the compositor's notifications.
+    "dwmapi.dll", "wtsapi32.dll",
+}
+# The two programs: the file name the version resource gives and what the
+# manifest must say.
+KINDS = {
+    "screensaver": {"file": "Sorvane 3D Screensaver.scr", "string1": True, "icon": False,
+                    "manifest": ("Quenvale.Sorvane_3D_Screensaver", "Microsoft.Windows.Common-Controls",
+                                 "PerMonitorV2")},
+    "main": {"file": "Sorvane 3D Screensaver.exe", "string1": False, "icon": True,
+             "manifest": ("Quenvale.Sorvane_3D_Screensaver", "PerMonitorV2", "<dpiAware", 'level="asInvoker"',
+                          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")},
+}
 MACHINES = {"i386": 0x14C, "amd64": 0x8664}
 MANIFEST_ARCH = {"i386": "x86", "amd64": "amd64"}
-RT_STRING, RT_VERSION, RT_MANIFEST = 6, 16, 24
+RT_STRING, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 6, 14, 16, 24
 RELOCS_STRIPPED = 0x0001
 HIGH_ENTROPY_VA, DYNAMIC_BASE, NX_COMPAT = 0x0020, 0x0040, 0x0100
 SCN_MEM_EXECUTE, SCN_MEM_WRITE = 0x20000000, 0x80000000
@@ -122,8 +144,24 @@ def hardening_problems(pe, machine):
     return problems
 
 
-def problems_of(data, machine):
+def named_libraries(data):
+    """The library names the file holds as UTF-16 text (the delay-loaded ones
+    and those loaded by name), lower case."""
+    pattern = re.compile(rb"(?:[A-Za-z0-9_.\-]\x00)+?\.\x00[dD]\x00[lL]\x00[lL]\x00")
+    names = set()
+    for match in pattern.finditer(data):
+        text = match.group()
+        # The last letter of an ASCII text before it, with its terminator,
+        # reads as one UTF-16 character: it is not part of the name.
+        if match.start() > 0 and chr(data[match.start() - 1]).isalnum():
+            text = text[2:]
+        names.add(text.decode("utf-16-le").lower())
+    return sorted(names)
+
+
+def problems_of(data, machine, kind="screensaver"):
     pe = Pe(data)
+    wanted = KINDS[kind]
     problems = []
     if pe.machine != MACHINES[machine]:
         problems.append("machine %#x, expected %s" % (pe.machine, machine))
@@ -131,11 +169,19 @@ def problems_of(data, machine):
     others = [name for name in imports if name.lower() not in IMPORTED_DLLS]
     if others:
         problems.append("imports DLLs it must load when a mode needs them: " + ", ".join(others))
+    foreign = [name for name in named_libraries(data) if name not in WINDOWS7_LIBRARIES]
+    if foreign:
+        problems.append("names libraries a clean Windows 7 SP1 lacks: " + ", ".join(foreign))
+    if re.search(rb"d\x00?3\x00?d\x00?x\x00?[0-9]", data, re.IGNORECASE):
+        problems.append("mentions D3DX, which Windows does not have")
     resources = pe.resources()
-    table = resources.get((RT_STRING, 1))
-    name = table and string_from_table(table, 1)
-    if name != "Sorvane 3D Screensaver":
-        problems.append("string 1 is %r" % name)
+    if wanted["string1"]:
+        table = resources.get((RT_STRING, 1))
+        name = table and string_from_table(table, 1)
+        if name != "Sorvane 3D Screensaver":
+            problems.append("string 1 is %r" % name)
+    if wanted["icon"] and not any(rtype == RT_GROUP_ICON for rtype, _ in resources):
+        problems.append("no icon")
     version = resources.get((RT_VERSION, 1))
     if not version:
         problems.append("no version resource")
@@ -144,13 +190,13 @@ def problems_of(data, machine):
         ms, ls = struct.unpack_from("<II", version, fixed + 8)
         if (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF) != (1, 0, 0, 5):
             problems.append("file version is not 1.0.0.5")
-        for text in ("Sorvane 3D Screensaver.scr", "1.0.0.5"):
+        for text in (wanted["file"], "1.0.0.5"):
             if text.encode("utf-16-le") not in version:
                 problems.append("version resource lacks %r" % text)
     manifest = resources.get((RT_MANIFEST, 1), b"").decode("utf-8", "replace")
     if 'processorArchitecture="%s"' % MANIFEST_ARCH[machine] not in manifest:
         problems.append("manifest missing or for another processor")
-    for text in ("Quenvale.Sorvane_3D_Screensaver", "Microsoft.Windows.Common-Controls", "PerMonitorV2"):
+    for text in wanted["manifest"]:
         if text not in manifest:
             problems.append("manifest lacks %r" % text)
     return pe, imports, problems + hardening_problems(pe, machine)
@@ -179,6 +225,11 @@ def doctored_copies(data, machine):
     if machine == "amd64":
         cases.append(("HIGH_ENTROPY_VA", "not marked HIGH_ENTROPY_VA",
                       with_u16(pe.dll_characteristics_at, flags & ~HIGH_ENTROPY_VA)))
+    # A library name outside the allow-list (a Direct3D 9 helper in place of Direct3D 9).
+    d3d9 = "d3d9.dll".encode("utf-16-le")
+    if d3d9 in data:
+        cases.append(("only Windows 7's libraries", "names libraries a clean Windows 7 SP1 lacks",
+                      data.replace(d3d9, "d3dq.dll".encode("utf-16-le"), 1)))
     name, section, at = next((n, f, a) for n, f, a in pe.section_flags if f & SCN_MEM_EXECUTE)
     cases.append(("a read-only %s" % name, "section %s is both writable and executable" % name,
                   with_u32(at, section | SCN_MEM_WRITE)))
@@ -187,21 +238,23 @@ def doctored_copies(data, machine):
 
 def main():
     path, machine = sys.argv[1], sys.argv[sys.argv.index("--machine") + 1]
+    kind = sys.argv[sys.argv.index("--kind") + 1] if "--kind" in sys.argv else "screensaver"
     data = open(path, "rb").read()
     if "--doctored" in sys.argv:
         failures = 0
-        original = problems_of(data, machine)[2]
+        original = problems_of(data, machine, kind)[2]
         for taken, expected, copy in doctored_copies(data, machine):
             if any(p.startswith(expected) for p in original):
                 print("%s lacks %s already, which proves nothing" % (path, taken))
                 failures += 1
                 continue
-            found = [p for p in problems_of(copy, machine)[2] if p.startswith(expected)]
+            found = [p for p in problems_of(copy, machine, kind)[2] if p.startswith(expected)]
             print("%s without %s: %s" % (path, taken, found[0] if found else "NOT NOTICED"))
             failures += not found
         return 1 if failures else 0
-    pe, imports, problems = problems_of(data, machine)
+    pe, imports, problems = problems_of(data, machine, kind)
     print("%s: %s, %d bytes, imports %s" % (path, machine, len(data), ", ".join(imports)))
+    print("  names libraries %s" % ", ".join(named_libraries(data)))
     sections = ", ".join("%s %s%s" % (n, "w" if f & SCN_MEM_WRITE else "", "x" if f & SCN_MEM_EXECUTE else "")
                          for n, f, _ in pe.section_flags)
     print("  dll characteristics %#06x; sections %s" % (pe.dll_characteristics, sections))

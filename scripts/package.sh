@@ -61,7 +61,7 @@ build_release() {
     if ! { cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSORVANE_TESTS=OFF \
                -DCMAKE_TOOLCHAIN_FILE="$root/cmake/${toolchain[$arch]}.cmake" \
                -DCMAKE_C_FLAGS="$map" -DCMAKE_CXX_FLAGS="$map" &&
-           cmake --build "$dir" -j "$(nproc)" --target screensaver; } >"$log" 2>&1; then
+           cmake --build "$dir" -j "$(nproc)" --target screensaver main_program; } >"$log" 2>&1; then
         cat "$log"
         return 1
     fi
@@ -179,15 +179,18 @@ for arch in 64-bit 32-bit; do
     built[$arch]=$root/build/package-1/$arch/$name
     if [ $check = yes ]; then
         build_release "$arch" "$root/build/package-2/$arch"
-        first=$(sha "$root/build/package-1/$arch/$name")
-        second=$(sha "$root/build/package-2/$arch/$name")
-        if [ "$first" = "$second" ]; then
-            echo "== package: $arch reproducible, sha256 $first"
-        else
-            echo "package: the two $arch builds differ: $first against $second" >&2
-            cmp -l "$root/build/package-1/$arch/$name" "$root/build/package-2/$arch/$name" | head -20 >&2 || true
-            status=1
-        fi
+        # The main program is built and checked beside the screensaver file.
+        for file in "$name" "Sorvane 3D Screensaver.exe"; do
+            first=$(sha "$root/build/package-1/$arch/$file")
+            second=$(sha "$root/build/package-2/$arch/$file")
+            if [ "$first" = "$second" ]; then
+                echo "== package: $arch $file reproducible, sha256 $first"
+            else
+                echo "package: the two $arch builds of $file differ: $first against $second" >&2
+                cmp -l "$root/build/package-1/$arch/$file" "$root/build/package-2/$arch/$file" | head -20 >&2 || true
+                status=1
+            fi
+        done
     fi
 done
 [ $status = 0 ] || exit 1

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the release program (32-bit, run under WOW64 as users run it; the
 # 64-bit one where Wine has no 32-bit side) and runs it under Wine with the
-# given switches (default /c, the settings dialog). Without a display it runs
-# on a virtual one, saves a screenshot under build/ and ends the program.
+# given switches (default /c, the settings dialog). With /s the screensaver
+# starts the main program built beside it: the run's prefix names the build
+# folder as AppPath. Without a display it runs on a virtual one, saves
+# screenshots under build/ and ends the program.
 #   scripts/run.sh [switch...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +24,12 @@ export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 "$root/tests/harness/wine_template.sh" "$root/build/wine/template"
 [ -d "$WINEPREFIX" ] || cp -a "$root/build/wine/template" "$WINEPREFIX"
 scr="$root/build/$build/Sorvane 3D Screensaver.scr"
+if [ "${1:-}" = /s ] || [ "${1:-}" = /S ]; then
+    # The screensaver finds its main program through AppPath (64-bit view).
+    folder="Z:$(printf '%s' "$root/build/$build" | tr / '\\')"
+    /usr/lib/wine/wine64 reg add 'HKLM\Software\Quenvale\Sorvane 3D Screensaver' /v AppPath /d "$folder" /f \
+        >/dev/null 2>&1
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
     exec "$wine" "$scr" "$@"
@@ -41,4 +49,10 @@ sleep 4
 shot="$root/build/screenshot.png"
 import -window root "$shot"
 echo "screenshot of '$*' saved to $shot"
+if [ "${1:-}" = /s ] || [ "${1:-}" = /S ]; then
+    # A later moment of the scene, to see it move.
+    sleep 3
+    import -window root "$root/build/screenshot-later.png"
+    echo "and a later one saved to $root/build/screenshot-later.png"
+fi
 kill $program 2>/dev/null || true

@@ -14,7 +14,9 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(cmake g++ make googletest libgtest-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
           xvfb xauth libgl1-mesa-dri imagemagick dpkg-dev python3 openssl osslsigncode
-          clang libclang-rt-14-dev clang-tidy cppcheck)
+          clang libclang-rt-14-dev clang-tidy cppcheck
+          # Two monitors side by side for the main program's tests (tests/harness/wine_run.sh).
+          xserver-xorg-core xserver-xorg-video-dummy)
 wine_packages=(wine64)
 # The main program's audio tests: fixtures made by sox and ffmpeg, and the
 # GStreamer plugins through which Wine's Media Foundation decodes. Installed

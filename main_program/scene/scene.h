@@ -52,6 +52,9 @@ class World {
     virtual void Advance(double seconds) = 0;
     // The events since the last call, oldest first.
     virtual std::vector<SceneEvent> TakeEvents() = 0;
+    // Whether all the detail asked for so far (the renderers' textures) has
+    // been generated and handed over; until then the scene is still filling in.
+    virtual bool DetailComplete() = 0;
 };
 
 #ifdef _WIN32
@@ -61,13 +64,17 @@ class World {
 class Renderer {
   public:
     virtual ~Renderer() = default;
+    // Null when the device cannot hold the renderer's buffers. The device
+    // and the world must outlive the renderer.
     static std::unique_ptr<Renderer> Create(World& world, IDirect3DDevice9& device, DetailChoice detail);
 
     virtual void ReleaseDefaultPool() = 0;
     virtual bool RestoreDefaultPool() = 0;
     // A new detail choice; resources are made again where it changes them.
     virtual void SetDetail(DetailChoice detail) = 0;
-    // Draws the view between BeginScene and EndScene; the caller presents.
+    // Clears the device's current render target and depth buffer and draws
+    // the view over all of it (a width or height of 0 takes the target's),
+    // within a BeginScene/EndScene pair of its own; the caller presents.
     virtual void Render(const View& view) = 0;
 };
 #endif

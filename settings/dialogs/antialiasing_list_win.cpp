@@ -3,10 +3,9 @@
 
 #include "platform/com_objects_win.h"
 #include "platform/library_win.h"
+#include "settings/store/sample_count_list.h"
 
 #include <d3d11.h>
-
-#include <cwchar>
 
 std::vector<int> SupportedSampleCounts() {
     std::vector<int> counts;
@@ -35,9 +34,8 @@ std::vector<int> SupportedSampleCounts() {
 void FillAntialiasingList(HWND list, int wantedSamples, const std::vector<int>& sampleCounts) {
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
     for (int samples : sampleCounts) {
-        wchar_t text[10];
-        std::swprintf(text, 10, L"%ix", samples);
-        const LRESULT index = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        const std::wstring text = SampleCountText(samples);
+        const LRESULT index = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (index < 0) continue;
         SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(index), samples);
         if (samples == wantedSamples || index == 0) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);

@@ -10,6 +10,9 @@
 #                        32-bit side runs 32-bit programs under WOW64)
 #   SORVANE_SCREENS=2    two screens joined into one desktop (Xinerama), which
 #                        Wine reports as two monitors
+#   SORVANE_SCREENS=side two monitors side by side, 1280x1024 at 0,0 and
+#                        1024x768 at 1280,0 (Xorg's dummy driver; Xvfb's two
+#                        screens overlap at 0,0)
 #   SORVANE_DPI=<n>      the prefix's LogPixels, set before the program starts
 #   SORVANE_DLL_OVERRIDES=<list>  more of Wine's DLL load orders (Wine reads
 #                        them when a process starts, from the harness only)
@@ -91,9 +94,77 @@ if [ "${SORVANE_SCREENS:-1}" = 2 ]; then
     screens=(-screen 0 1280x1024x24 -screen 1 1024x768x24 +xinerama -extension RANDR)
 fi
 display_file=$(mktemp)
-Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+if [ "${SORVANE_SCREENS:-1}" = side ]; then
+    # Two dummy heads, the second right of the first, joined by Xinerama;
+    # RandR off, or Wine sees one monitor.
+    xorg_conf=$prefix/xorg-side-by-side.conf
+    cat >"$xorg_conf" <<'CONF'
+Section "ServerFlags"
+    Option "AutoAddDevices" "false"
+    Option "AutoAddGPU" "false"
+    Option "DontVTSwitch" "true"
+    Option "Xinerama" "on"
+EndSection
+Section "Device"
+    Identifier "left card"
+    Driver "dummy"
+    VideoRam 131072
+EndSection
+Section "Device"
+    Identifier "right card"
+    Driver "dummy"
+    VideoRam 131072
+EndSection
+Section "Monitor"
+    Identifier "left monitor"
+    HorizSync 10.0-300.0
+    VertRefresh 10.0-120.0
+    Modeline "1280x1024" 108.00 1280 1328 1440 1688 1024 1025 1028 1066
+EndSection
+Section "Monitor"
+    Identifier "right monitor"
+    HorizSync 10.0-300.0
+    VertRefresh 10.0-120.0
+    Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806
+EndSection
+Section "Screen"
+    Identifier "left"
+    Device "left card"
+    Monitor "left monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1280x1024"
+        Virtual 1280 1024
+    EndSubSection
+EndSection
+Section "Screen"
+    Identifier "right"
+    Device "right card"
+    Monitor "right monitor"
+    DefaultDepth 24
+    SubSection "Display"
+        Depth 24
+        Modes "1024x768"
+        Virtual 1024 768
+    EndSubSection
+EndSection
+Section "ServerLayout"
+    Identifier "side by side"
+    Screen 0 "left" 0 0
+    Screen 1 "right" RightOf "left"
+EndSection
+Section "Extensions"
+    Option "RANDR" "disable"
+EndSection
+CONF
+    Xorg -displayfd 3 -config "$xorg_conf" -logfile "$prefix/Xorg.log" -noreset -nolisten tcp -novtswitch -sharevts \
+        3>"$display_file" >/dev/null 2>&1 &
+else
+    Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+fi
 xvfb=$!
-for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+for _ in $(seq 200); do [ -s "$display_file" ] && break; sleep 0.05; done
 export DISPLAY=:$(head -n1 "$display_file")
 rm -f "$display_file"
 
@@ -103,6 +174,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
+if [ "${SORVANE_SCREENS:-1}" = side ]; then
+    # Wine's XVidMode handler fails on the second head and then reports one
+    # monitor; read when the prefix's server starts.
+    for option in UseXVidMode UseXRandR; do
+        "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v $option /d N /f >/dev/null 2>&1
+    done
+    "$wineserver" -w
+fi
 if [ -n "${SORVANE_AUDIO_CAPTURE:-}" ]; then
     export HOME=$prefix/home XDG_CACHE_HOME=$build/wine/xdg-cache
     mkdir -p "$HOME" "$XDG_CACHE_HOME"

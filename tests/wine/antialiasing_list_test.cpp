@@ -1,6 +1,7 @@
 // The antialiasing list on a real sorted combo box, and Direct3D 11's answer
 // under Wine.
 #include "settings/dialogs/antialiasing_list_win.h"
+#include "settings/store/sample_count_list.h"
 
 #include "tests/e2e/driver/windows.h"
 
@@ -36,6 +37,8 @@ TEST_F(AntialiasingListTest, SelectionFollowsTheWantedCountOrTheTopEntryAndGives
     };
     const Case cases[] = {
         {{2, 4, 8}, 1, L"2x", 2}, // the computed default is a flag, not a count
+        {{2, 4, 8, 16}, 1, L"16x", 16},
+        {{2, 3, 4, 6, 8, 10, 12, 16, 24, 31}, 1, L"10x", 10},
         {{2, 4, 8}, 4, L"4x", 4},
         {{2, 4, 8}, 8, L"8x", 8},
         {{2, 4, 8, 16}, 4, L"16x", 16}, // "16x" lands at the top after "4x" was chosen
@@ -50,6 +53,10 @@ TEST_F(AntialiasingListTest, SelectionFollowsTheWantedCountOrTheTopEntryAndGives
         EXPECT_EQ(SelectedSampleCount(list_), c.selectedCount)
             << "wanted " << c.wanted << " of " << c.counts.size() << " counts";
         ASSERT_EQ(e2e::ComboItems(list_).size(), c.counts.size());
+        // What the main program takes for "on, no count" is this list's choice.
+        if (c.wanted == 1) {
+            EXPECT_EQ(SampleCountAtTopOfList(c.counts), c.selectedCount);
+        }
     }
 }
 

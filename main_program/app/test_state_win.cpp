@@ -1,0 +1,35 @@
+// The test seam's shared memory.
+#include "main_program/app/test_state_win.h"
+
+#include <cstring>
+
+namespace main_program {
+
+TestStatePublisher::TestStatePublisher() {
+    wchar_t name[128];
+    const DWORD length = GetEnvironmentVariableW(L"SORVANE_TEST_STATE", name, 128);
+    if (length == 0 || length >= 128) return;
+    mapping_ = OpenFileMappingW(FILE_MAP_WRITE | FILE_MAP_READ, FALSE, name);
+    if (!mapping_) return;
+    state_ = static_cast<TestState*>(MapViewOfFile(mapping_, FILE_MAP_WRITE | FILE_MAP_READ, 0, 0, sizeof(TestState)));
+    if (!state_) return;
+    std::memset(state_, 0, sizeof(TestState));
+    state_->magic = kTestStateMagic;
+    state_->size = sizeof(TestState);
+    state_->processId = GetCurrentProcessId();
+}
+
+TestStatePublisher::~TestStatePublisher() {
+    if (state_) UnmapViewOfFile(state_);
+    if (mapping_) CloseHandle(mapping_);
+}
+
+TestStatePublisher::Write::Write(TestStatePublisher& publisher) : state_(publisher.state_) {
+    if (state_) InterlockedIncrement(reinterpret_cast<volatile LONG*>(&state_->sequence));
+}
+
+TestStatePublisher::Write::~Write() {
+    if (state_) InterlockedIncrement(reinterpret_cast<volatile LONG*>(&state_->sequence));
+}
+
+} // namespace main_program
