@@ -5,6 +5,7 @@
 #include "main_program/app/program_names.h"
 #include "main_program/app/scene_loop_win.h"
 #include "main_program/app/test_state_win.h"
+#include "main_program/audio/audio_engine.h"
 #include "main_program/display/layout.h"
 #include "main_program/input/ending_rules.h"
 #include "main_program/input/watchdog_win.h"
@@ -92,6 +93,8 @@ class Screensaver {
     std::unique_ptr<input::Watchdog> watchdog_;
     platform::BackgroundTask<HardwareFacts> measurement_;
     platform::BackgroundTask<std::shared_ptr<render::Direct3D>> direct3d_;
+    std::unique_ptr<audio::AudioEngine> audio_;
+    bool displayOn_ = true;
     bool relayout_ = false;
     bool measured_ = false;
 };
@@ -191,9 +194,13 @@ void Screensaver::SceneShown() {
                                                                      platform::ThreadEnd::StaysUntilProcessEnds);
         SetTimer(control_, kMeasurementTimer, kMeasurementPollMilliseconds, nullptr);
     }
-    // The audio joins here once it exists: created and started with the
-    // settings' music and sounds, fed the world's events through
-    // SceneLoop::OnSceneEvents, and paused with the display.
+    // The music and sounds begin with the scene; every call of the audio
+    // returns at once, its opening and decoding on threads of its own.
+    if (!audio_) {
+        audio_ = audio::AudioEngine::Create();
+        audio_->SetPaused(!displayOn_);
+        audio_->Start(AudioSettingsOf(settings_));
+    }
 }
 
 void Screensaver::MeasurementDone() {
@@ -209,8 +216,11 @@ void Screensaver::MeasurementDone() {
 }
 
 void Screensaver::DisplayState(bool on) {
+    displayOn_ = on;
     if (loop_) loop_->SetPaused(!on);
-    // The audio pauses with the display once it exists.
+    // The output device is let go while the display is off, so that the
+    // machine may sleep.
+    if (audio_) audio_->SetPaused(!on);
 }
 
 void Screensaver::PublishSettings() {
@@ -245,6 +255,7 @@ LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         case kHeartbeatMessage:
             if (watchdog_) watchdog_->Answered();
             PublishProcessorTime();
+            if (audio_) PublishAudio(testState_, *audio_);
             return 0;
         case kDisplayStateMessage:
             DisplayState(wParam != 0);
@@ -349,6 +360,10 @@ void Screensaver::MakeLoop() {
     loop_ = std::make_unique<SceneLoop>(loopSettings, testState_, d3d ? *d3d : nullptr);
     loop_->SetOnBattery(OnBattery());
     loop_->OnFirstFrame([this] { SceneShown(); });
+    loop_->OnSceneEvents([this](const std::vector<scene::SceneEvent>& events) {
+        if (!audio_) return;
+        for (const auto& event : events) audio_->Play(event);
+    });
 }
 
 int Screensaver::Run() {
@@ -389,6 +404,8 @@ int Screensaver::Run() {
         BuildWindows();
     }
     DestroyWindows();
+    // Silent with the screens gone; the audio's end waits for no file.
+    audio_.reset();
     loop_.reset();
     DestroyWindow(control_);
     return 0;

@@ -31,12 +31,16 @@ AudioSettings AudioSettingsFrom(const Node& tree, const std::wstring& playList) 
     return settings;
 }
 
+std::wstring ReadPlayList() {
+    std::wstring playList;
+    ReadRegistryString(HKEY_LOCAL_MACHINE, kProductKey, L"PlayList", playList, true);
+    return playList;
+}
+
 AudioSettings ReadAudioSettings() {
     Node tree;
     ReadSettings(tree);
-    std::wstring playList;
-    ReadRegistryString(HKEY_LOCAL_MACHINE, kProductKey, L"PlayList", playList, true);
-    return AudioSettingsFrom(tree, playList);
+    return AudioSettingsFrom(tree, ReadPlayList());
 }
 
 } // namespace audio

@@ -16,4 +16,7 @@ AudioSettings AudioSettingsFrom(const Node& tree, const std::wstring& playList);
 // Reads the product key and its PlayList value now.
 AudioSettings ReadAudioSettings();
 
+// The PlayList value of the product key; empty when it is missing.
+std::wstring ReadPlayList();
+
 } // namespace audio
