@@ -51,13 +51,13 @@ def volume_db(percent):
 class Probe:
     """One run of audio_probe: its log lines and what it played."""
 
-    def __init__(self, name, work, arguments, environment=None):
+    def __init__(self, name, work, arguments, environment=None, program=None):
         self.capture = work / "capture.wav"
         if self.capture.exists():
             self.capture.unlink()
         env = dict(os.environ, SORVANE_AUDIO_CAPTURE=str(self.capture))
         env.update(environment or {})
-        run = subprocess.run([ARGS.harness, f"audio-{name}", ARGS.probe, *arguments], env=env,
+        run = subprocess.run([ARGS.harness, f"audio-{name}", program or ARGS.probe, *arguments], env=env,
                              capture_output=True, text=True, timeout=240)
         self.output = run.stdout + run.stderr
         self.returncode = run.returncode
@@ -65,7 +65,7 @@ class Probe:
             raise unittest.SkipTest(run.stderr.strip())
         self.lines = []
         for line in run.stdout.splitlines():
-            match = re.match(r"(START|ENTRY|ACTION [^=]*?|END|GAVE-UP) (frame=.*)", line)
+            match = re.match(r"(START|ENTRY|ACTION [^=]*?|PLAYING|MOVED|END|GAVE-UP) (frame=.*)", line)
             if match:
                 fields = dict(re.findall(r'(\w+)=("[^"]*"|\S+)', match.group(2)))
                 fields = {k: v.strip('"') for k, v in fields.items()}
@@ -74,6 +74,11 @@ class Probe:
 
     def end(self):
         return next(line for line in reversed(self.lines) if line["what"] in ("END", "GAVE-UP"))
+
+    def mark(self, what):
+        """The seconds of audio played at a mark the program printed."""
+        line = next(line for line in self.lines if line["what"] == what)
+        return float(line["frame"]) / float(line["rate"])
 
     def entries(self):
         return [line for line in self.lines if line["what"] == "ENTRY"]
@@ -264,6 +269,35 @@ class AudioCapture(unittest.TestCase):
         self.assertGreater(rms, -50.0, "the built-in music is not heard")
         self.assertLess(peak, db(0.5 * 0.88) + 0.5, "louder than the built-in music's bound")
 
+    def run_main_program(self, test, environment=None):
+        """One scenario of tests/e2e/main_program_audio_test.cpp: the real
+        main program, started by the e2e tests' driver."""
+        env = {"SORVANE_RESULTS": ""}
+        env.update(environment or {})
+        probe = Probe(self.name, self.work, [f"--gtest_filter=MainProgramAudio.{test}"], env, program=ARGS.e2e)
+        self.assertEqual(probe.returncode, 0, probe.output)
+        self.assertIn("[  PASSED  ] 1 test", probe.output, "skipped or not run\n" + probe.output)
+        return probe
+
+    def test_the_screensaver_plays_its_music(self):
+        probe = self.run_main_program("TheScreensaverPlaysItsMusicAndLetsTheDeviceGoWhileTheDisplayIsOff")
+        # The display off let the device go: the capture holds what played since it came back.
+        rms, peak = probe.stats(0.3, min(probe.length() - 0.3, 0.8))
+        self.assertGreater(rms, -60.0, "the built-in music is not heard\n" + probe.output)
+        self.assertLess(peak, db(0.88) + volume_db(15) + 0.5, "louder than the built-in music's bound at 15")
+
+    def test_a_trackbar_move_in_the_settings_dialog_changes_the_wallpapers_level(self):
+        sine = self.work / "sine.wav"
+        tone(sine, 1000, seconds=60)
+        probe = self.run_main_program("ATrackbarMoveInTheSettingsDialogChangesTheWallpapersLevel",
+                                      {"SORVANE_TEST_AUDIO_TONE": windows_path(sine)})
+        moved, end = probe.mark("MOVED"), probe.mark("END")
+        sine_rms = db(0.5 / math.sqrt(2.0))
+        for start, stop, volume in ((1.0, moved - 0.3, 15), (moved + 0.5, end - 0.2, 100)):
+            rms, _ = probe.stats(start, stop - start)
+            self.assertAlmostEqual(rms, sine_rms + volume_db(volume), delta=1.0,
+                                   msg=f"music at {volume}: {rms:.2f} dBFS from {start:.2f} s\n{probe.output}")
+
     def test_without_media_foundation_only_its_formats_are_skipped(self):
         tone(self.work / "a.mp3", 330)
         tone(self.work / "b.flac", 880)
@@ -299,10 +333,12 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--probe", required=True)
     parser.add_argument("--harness", required=True)
+    parser.add_argument("--e2e", help="the end-to-end tests (e2e_tests.exe), for the main program's scenarios")
     parser.add_argument("--work", help="folder for fixtures and captures (default: beside the probe)")
     parser.add_argument("--only", nargs="*", default=[], help="scenarios by name")
     ARGS, rest = parser.parse_known_args()
     ARGS.probe = str(Path(ARGS.probe).resolve())
+    ARGS.e2e = str(Path(ARGS.e2e).resolve()) if ARGS.e2e else None
     ARGS.work = ARGS.work or str(Path(ARGS.probe).parent / "audio-capture")
     suite = unittest.TestLoader().loadTestsFromTestCase(AudioCapture)
     if ARGS.only:
