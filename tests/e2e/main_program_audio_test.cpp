@@ -133,6 +133,9 @@ TEST_F(MainProgramAudio, ATrackbarMoveInTheSettingsDialogChangesTheWallpapersLev
     ASSERT_TRUE(state);
 
     Open();
+    state = state_.Read();
+    ASSERT_TRUE(state);
+    Mark("BEFORE", *state); // the last frame surely played at 15
     e2e::MoveTrackbar(Item(MusicVolume), 100);
     state = Expect([](const TestState& s) { return s.musicVolume == 100 && s.audioMusicGain > 0.49f; },
                    "the trackbar's code 1 did not reach the audio");

@@ -65,7 +65,7 @@ class Probe:
             raise unittest.SkipTest(run.stderr.strip())
         self.lines = []
         for line in run.stdout.splitlines():
-            match = re.match(r"(START|ENTRY|ACTION [^=]*?|PLAYING|MOVED|END|GAVE-UP) (frame=.*)", line)
+            match = re.match(r"(START|ENTRY|ACTION [^=]*?|PLAYING|BEFORE|MOVED|END|GAVE-UP) (frame=.*)", line)
             if match:
                 fields = dict(re.findall(r'(\w+)=("[^"]*"|\S+)', match.group(2)))
                 fields = {k: v.strip('"') for k, v in fields.items()}
@@ -291,9 +291,9 @@ class AudioCapture(unittest.TestCase):
         tone(sine, 1000, seconds=60)
         probe = self.run_main_program("ATrackbarMoveInTheSettingsDialogChangesTheWallpapersLevel",
                                       {"SORVANE_TEST_AUDIO_TONE": windows_path(sine)})
-        moved, end = probe.mark("MOVED"), probe.mark("END")
+        before, moved, end = probe.mark("BEFORE"), probe.mark("MOVED"), probe.mark("END")
         sine_rms = db(0.5 / math.sqrt(2.0))
-        for start, stop, volume in ((1.0, moved - 0.3, 15), (moved + 0.5, end - 0.2, 100)):
+        for start, stop, volume in ((1.0, before, 15), (moved + 0.5, end - 0.2, 100)):
             rms, _ = probe.stats(start, stop - start)
             self.assertAlmostEqual(rms, sine_rms + volume_db(volume), delta=1.0,
                                    msg=f"music at {volume}: {rms:.2f} dBFS from {start:.2f} s\n{probe.output}")
