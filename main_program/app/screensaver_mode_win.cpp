@@ -81,6 +81,7 @@ class Screensaver {
     void PublishSettings();
     void MakeLoop();
     void PublishProcessorTime();
+    void PublishHeartbeat();
 
     ProgramSettings settings_;
     MissingHardwareSettings missing_;
@@ -249,13 +250,17 @@ void Screensaver::PublishProcessorTime() {
     write->cpuSampledTicks = static_cast<std::uint64_t>(now.QuadPart);
 }
 
+void Screensaver::PublishHeartbeat() {
+    PublishProcessorTime();
+    if (audio_) PublishAudio(testState_, *audio_);
+}
+
 LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == control_) {
         switch (message) {
         case kHeartbeatMessage:
             if (watchdog_) watchdog_->Answered();
-            PublishProcessorTime();
-            if (audio_) PublishAudio(testState_, *audio_);
+            PublishHeartbeat();
             return 0;
         case kDisplayStateMessage:
             DisplayState(wParam != 0);

@@ -223,6 +223,7 @@ void Wallpaper::Watch() {
         for (HWND window : windows_) desktop::KeepAtBottom(window);
     if (keyWatch_.Changed(GetTickCount64())) ReadSettingsAgain();
     DecidePause();
+    if (audio_) PublishAudio(testState_, *audio_);
 }
 
 void Wallpaper::DecidePause() {
@@ -372,10 +373,7 @@ LRESULT Wallpaper::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         }
         switch (message) {
         case WM_TIMER:
-            if (wParam == kWatchTimer) {
-                Watch();
-                if (audio_) PublishAudio(testState_, *audio_);
-            }
+            if (wParam == kWatchTimer) Watch();
             if (wParam == kMeasurementTimer) MeasurementDone();
             return 0;
         case WM_DISPLAYCHANGE:
