@@ -61,6 +61,7 @@ struct Engine::Shared {
     bool paused = false;
     bool stopping = false;
     bool outputDone = false;
+    bool loaderDone = false;
     AudioSettings settings;
     std::uint64_t version = 0; // of settings, pause and output rate
     LoaderStatus loaderStatus;
@@ -152,6 +153,9 @@ void Engine::Shared::RunLoader() {
     sources->ThreadBegins();
     RunLoaderSteps();
     sources->ThreadEnds();
+    const std::lock_guard<std::mutex> lock(mutex);
+    loaderDone = true;
+    outputEnded.notify_all();
 }
 
 void Engine::Shared::RunLoaderSteps() {
@@ -193,15 +197,20 @@ Engine::Engine(std::unique_ptr<AudioOutput> output, std::unique_ptr<MusicSources
     : shared_(std::make_shared<Shared>(std::move(output), std::move(sources), seed)) {}
 
 Engine::~Engine() {
+    if (!output_.joinable() && !loader_.joinable()) return; // never started
     std::unique_lock<std::mutex> lock(shared_->mutex);
-    if (!shared_->started) return;
     shared_->stopping = true;
     shared_->stop.store(true);
     shared_->loaderWake.notify_all();
     shared_->output->Wake();
+    const bool outputDone = shared_->outputEnded.wait_for(lock, kStopWait, [this] { return shared_->outputDone; });
     // The loader may be stuck opening a file on a dead network path: it is
-    // not waited for, and ends with the process if it must.
-    shared_->outputEnded.wait_for(lock, kStopWait, [this] { return shared_->outputDone; });
+    // given a moment, and then left to end with the process.
+    const bool loaderDone =
+        shared_->outputEnded.wait_for(lock, kLoaderStopWait, [this] { return shared_->loaderDone; });
+    lock.unlock();
+    if (output_.joinable()) outputDone ? output_.join() : output_.detach();
+    if (loader_.joinable()) loaderDone ? loader_.join() : loader_.detach();
 }
 
 void Engine::Start(const AudioSettings& settings) {
@@ -212,11 +221,12 @@ void Engine::Start(const AudioSettings& settings) {
         // The threads own the shared state with the engine, so that either
         // may outlive the other.
         try {
-            std::thread([shared = shared_] { shared->RunOutput(); }).detach();
-            std::thread([shared = shared_] { shared->RunLoader(); }).detach();
+            output_ = std::thread([shared = shared_] { shared->RunOutput(); });
+            loader_ = std::thread([shared = shared_] { shared->RunLoader(); });
         } catch (const std::system_error&) {
             // No threads to be had: the program goes on without sound.
-            shared_->started = false;
+            shared_->stopping = true;
+            shared_->loaderWake.notify_all();
         }
     }
     shared_->Changed();

@@ -10,14 +10,19 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 
 namespace audio {
 
 class Engine final : public AudioEngine {
   public:
     // The destructor waits this long at most for the output thread to let
-    // the device go, and never for the loader thread.
+    // the device go, and this long for the loader thread to end a step (a
+    // file on a dead network path is given up then, its thread left to end
+    // with the process). A thread that ended in time is joined: one still
+    // ending as the process ends has crashed Wine now and then.
     static constexpr std::chrono::milliseconds kStopWait{1000};
+    static constexpr std::chrono::milliseconds kLoaderStopWait{250};
 
     Engine(std::unique_ptr<AudioOutput> output, std::unique_ptr<MusicSources> sources, std::uint64_t seed);
     ~Engine() override;
@@ -38,6 +43,8 @@ class Engine final : public AudioEngine {
 
   private:
     std::shared_ptr<Shared> shared_;
+    std::thread output_;
+    std::thread loader_;
 };
 
 } // namespace audio
