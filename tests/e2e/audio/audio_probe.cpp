@@ -167,6 +167,9 @@ int wmain(int argc, wchar_t** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     Report(result == 0 ? "END" : "GAVE-UP", engine->Status());
+    const auto ending = std::chrono::steady_clock::now();
     engine.reset();
+    std::printf("ENDED in %.0f ms\n", std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - ending).count());
+    std::fflush(stdout);
     return result;
 }
