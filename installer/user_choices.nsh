@@ -167,6 +167,10 @@ Var UnScreenSaveActiveOwner
 
 Function un.RemoveUserHive
   DeleteRegValue HKU "$R9\${RUN_KEY}" "${RUN_VALUE}"
+  ; Where the music goes on next, kept per user by the main program.
+  DeleteRegValue HKU "$R9\${PRODUCT_KEY}" "NextPlayListEntry"
+  DeleteRegKey /ifempty HKU "$R9\${PRODUCT_KEY}"
+  DeleteRegKey /ifempty HKU "$R9\${MAKER_KEY}"
   ReadRegStr $0 HKU "$R9\${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${If} $0 != ""
     ${If} $0 == "$ScrFolder\${SCR_NAME}"

@@ -29,6 +29,9 @@ WINDOWS7_LIBRARIES = {
     "winmm.dll",
     # The wallpaper's: the session's and the compositor's notifications.
     "dwmapi.dll", "wtsapi32.dll",
+    # The audio's: Media Foundation (absent from N editions, whose formats
+    # the program then skips) and the audio thread's scheduling class.
+    "mfplat.dll", "mfreadwrite.dll", "avrt.dll",
 }
 # The two programs: the file name the version resource gives and what the
 # manifest must say.

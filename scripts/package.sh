@@ -204,8 +204,9 @@ Uninstall. Without questions, as an administrator:
   "C:\Program Files\Sorvane 3D Screensaver\Uninstall.exe" /S
 (the folder as installed; the uninstall entry's QuietUninstallString holds
 it). It removes the programs, the shortcuts, the settings, the playlist,
-ClientGuid and SessionCount, the start-up entry and the screensaver choice
-of every logged-on user when it names this screensaver, DisableAnalytics
+ClientGuid and SessionCount, the start-up entry, the music's place in the
+playlist and the screensaver choice of every logged-on user when it names
+this screensaver, DisableAnalytics
 when the installer wrote it, and the Quenvale key when nothing else is in
 it.
 
@@ -228,6 +229,7 @@ administrator:
      reg delete "HKLM\Software\Quenvale" /v ClientGuid /f /reg:64
      reg delete "HKLM\Software\Quenvale" /v SessionCount /f /reg:64
      reg delete "HKCU\Software\Microsoft\Windows\CurrentVersion\Run" /v QuenvaleAnimatedWallpaper /f
+     reg delete "HKCU\Software\Quenvale\Sorvane 3D Screensaver" /f
 
 What it stores in the registry
 ------------------------------
@@ -261,6 +263,11 @@ HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run
                              main program's path followed by /w: Windows then
                              starts it as an animated desktop wallpaper when
                              you log on. Empty while the box is not ticked.
+
+HKEY_CURRENT_USER\Software\Quenvale\Sorvane 3D Screensaver
+  NextPlayListEntry  the playlist entry the music goes on with next time,
+                     kept by the main program so that each run does not
+                     begin with the same song.
 
 HKEY_CURRENT_USER\Control Panel\Desktop
   SCRNSAVE.EXE, ScreenSaveActive   the active screensaver, as the Screen Saver

@@ -20,6 +20,12 @@ packages=(cmake g++ make googletest libgtest-dev
           # The installer: makensis with its Unicode stubs and plugins.
           nsis)
 wine_packages=(wine64)
+# The main program's audio tests: fixtures made by sox and ffmpeg, and the
+# GStreamer plugins through which Wine's Media Foundation decodes. Installed
+# with Wine, whose architectures they must match.
+audio_packages=(sox libsox-fmt-all ffmpeg)
+gstreamer_plugins=(gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly gstreamer1.0-libav)
+wine_packages+=("${gstreamer_plugins[@]}")
 wine64=/usr/lib/wine/wine64
 wine32=/usr/lib/wine/wine
 
@@ -29,10 +35,12 @@ installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install o
 if reason=$("$root/scripts/probe_32bit.sh"); then
     # Mesa's OpenGL for 32-bit programs: Direct3D under Wine draws with it.
     wine_packages+=(wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386)
+    wine_packages+=("${gstreamer_plugins[@]/%/:i386}")
 else
     echo "setup: $reason; Wine's 32-bit side is not installed and the 32-bit tests will be skipped" >&2
 fi
 
+packages+=("${audio_packages[@]}")
 missing=()
 for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
 missing_wine=()
@@ -42,22 +50,26 @@ for p in "${wine_packages[@]}"; do installed "$p" || missing_wine+=("$p"); done
 sources=/etc/apt/sources.list.d/debian.sources
 need_source=0
 [ -f "$root/third_party/pugixml/src/pugixml.cpp" ] || need_source=1
+# Source indexes too for the main program's decoders' libraries, built
+# from source (scripts/build_audio_codecs.sh, below).
+need_sources_index=$need_source
+[ -f "$root/third_party/audio_codecs/.versions" ] || need_sources_index=1
 
 need_update=0
 if [[ " ${wine_packages[*]} " == *" wine32:i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
     need_update=1
 fi
-if [ ${#missing[@]} -gt 0 ] || [ ${#missing_wine[@]} -gt 0 ] || [ $need_source -eq 1 ]; then
+if [ ${#missing[@]} -gt 0 ] || [ ${#missing_wine[@]} -gt 0 ] || [ $need_sources_index -eq 1 ]; then
     need_update=1
 fi
 
 if [ $need_update -eq 1 ]; then
-    if [ $need_source -eq 1 ] && [ -f "$sources" ] && ! grep -q '^Types:.*deb-src' "$sources"; then
+    if [ $need_sources_index -eq 1 ] && [ -f "$sources" ] && ! grep -q '^Types:.*deb-src' "$sources"; then
         sed -i 's/^Types: deb$/Types: deb deb-src/' "$sources"
     fi
-    if [ $need_source -eq 1 ] && ! grep -rqs '^deb-src\|^Types:.*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-        echo "setup: no source index could be enabled for pugixml" >&2
+    if [ $need_sources_index -eq 1 ] && ! grep -rqs '^deb-src\|^Types:.*deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+        echo "setup: no source index could be enabled for pugixml and the audio decoders" >&2
         exit 1
     fi
     # Some index may fail to download while the others are current; what is
@@ -150,4 +162,5 @@ if [ $need_source -eq 1 ]; then
     mv "$tmp/pugixml" "$root/third_party/pugixml"
     rm -rf "$tmp"
 fi
+"$root/scripts/build_audio_codecs.sh"
 echo "setup: ready"

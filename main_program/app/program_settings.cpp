@@ -1,6 +1,8 @@
 // Reading the settings into the main program's record.
 #include "main_program/app/program_settings.h"
 
+#include "main_program/audio/audio_settings.h"
+
 #include <algorithm>
 
 namespace main_program {
@@ -44,6 +46,18 @@ ProgramSettings InterpretSettings(const Node& tree) {
     s.usePlaylist = SwitchOf(tree, setting::kUsePlaylist);
     s.shufflePlaylist = SwitchOf(tree, setting::kShufflePlayList);
     return s;
+}
+
+audio::AudioSettings AudioSettingsOf(const ProgramSettings& settings) {
+    audio::AudioSettings audio;
+    audio.musicEnabled = settings.musicEnabled;
+    audio.musicVolume = settings.musicVolume;
+    audio.soundsEnabled = settings.soundsEnabled;
+    audio.soundsVolume = settings.soundsVolume;
+    audio.usePlaylist = settings.usePlaylist;
+    audio.shuffle = settings.shufflePlaylist;
+    audio.playList = audio::ReadPlayList();
+    return audio;
 }
 
 SettingsAtStart ReadSettingsAtStart() {

@@ -3,6 +3,7 @@
 // as the settings dialog, into a plain record.
 #pragma once
 
+#include "main_program/audio/audio_engine.h"
 #include "settings/store/settings_schema.h"
 
 namespace main_program {
@@ -59,6 +60,9 @@ struct SettingsAtStart {
 // Reads the product key once: the defaults with no hardware measured, the
 // stored values on top.
 SettingsAtStart ReadSettingsAtStart();
+
+// The audio's settings from the record, with the PlayList value read now.
+audio::AudioSettings AudioSettingsOf(const ProgramSettings& settings);
 
 // The missing hardware settings from the front end's rules over `facts`.
 void ApplyHardwareDefaults(ProgramSettings& settings, const MissingHardwareSettings& missing,

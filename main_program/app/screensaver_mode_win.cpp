@@ -5,6 +5,7 @@
 #include "main_program/app/program_names.h"
 #include "main_program/app/scene_loop_win.h"
 #include "main_program/app/test_state_win.h"
+#include "main_program/audio/audio_engine.h"
 #include "main_program/display/layout.h"
 #include "main_program/input/ending_rules.h"
 #include "main_program/input/watchdog_win.h"
@@ -80,6 +81,7 @@ class Screensaver {
     void PublishSettings();
     void MakeLoop();
     void PublishProcessorTime();
+    void PublishHeartbeat();
 
     ProgramSettings settings_;
     MissingHardwareSettings missing_;
@@ -92,6 +94,8 @@ class Screensaver {
     std::unique_ptr<input::Watchdog> watchdog_;
     platform::BackgroundTask<HardwareFacts> measurement_;
     platform::BackgroundTask<std::shared_ptr<render::Direct3D>> direct3d_;
+    std::unique_ptr<audio::AudioEngine> audio_;
+    bool displayOn_ = true;
     bool relayout_ = false;
     bool measured_ = false;
 };
@@ -190,9 +194,13 @@ void Screensaver::SceneShown() {
                                                                      platform::ThreadEnd::StaysUntilProcessEnds);
         SetTimer(control_, kMeasurementTimer, kMeasurementPollMilliseconds, nullptr);
     }
-    // The audio joins here once it exists: created and started with the
-    // settings' music and sounds, fed the world's events through
-    // SceneLoop::OnSceneEvents, and paused with the display.
+    // The music and sounds begin with the scene; every call of the audio
+    // returns at once, its opening and decoding on threads of its own.
+    if (!audio_) {
+        audio_ = audio::AudioEngine::Create();
+        audio_->SetPaused(!displayOn_);
+        audio_->Start(AudioSettingsOf(settings_));
+    }
 }
 
 void Screensaver::MeasurementDone() {
@@ -208,8 +216,11 @@ void Screensaver::MeasurementDone() {
 }
 
 void Screensaver::DisplayState(bool on) {
+    displayOn_ = on;
     if (loop_) loop_->SetPaused(!on);
-    // The audio pauses with the display once it exists.
+    // The output device is let go while the display is off, so that the
+    // machine may sleep.
+    if (audio_) audio_->SetPaused(!on);
 }
 
 void Screensaver::PublishSettings() {
@@ -238,12 +249,17 @@ void Screensaver::PublishProcessorTime() {
     write->cpuSampledTicks = static_cast<std::uint64_t>(now.QuadPart);
 }
 
+void Screensaver::PublishHeartbeat() {
+    PublishProcessorTime();
+    if (audio_) PublishAudio(testState_, *audio_);
+}
+
 LRESULT Screensaver::Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == control_) {
         switch (message) {
         case kHeartbeatMessage:
             if (watchdog_) watchdog_->Answered();
-            PublishProcessorTime();
+            PublishHeartbeat();
             return 0;
         case kDisplayStateMessage:
             DisplayState(wParam != 0);
@@ -350,6 +366,10 @@ void Screensaver::MakeLoop() {
     });
     loop_->SetOnBattery(OnBattery());
     loop_->OnFirstFrame([this] { SceneShown(); });
+    loop_->OnSceneEvents([this](const std::vector<scene::SceneEvent>& events) {
+        if (!audio_) return;
+        for (const auto& event : events) audio_->Play(event);
+    });
 }
 
 int Screensaver::Run() {
@@ -392,6 +412,8 @@ int Screensaver::Run() {
         BuildWindows();
     }
     DestroyWindows();
+    // Silent with the screens gone; the audio's end waits for no file.
+    audio_.reset();
     loop_.reset();
     DestroyWindow(control_);
     return 0;

@@ -74,6 +74,14 @@ struct TestState {
     std::uint32_t audioPaused;   // 1: every monitor paused, so the audio is too
     std::int32_t highQualityGraphics, highQualityTextures;
     std::int32_t multiMonitor, curMonitor;
+    // The audio (audio::AudioStatus), from its start.
+    std::uint32_t audioStarted;      // 1: the audio engine runs
+    std::uint32_t audioDevice;       // 1: it holds the output device
+    std::uint32_t audioMusic;        // AudioStatus::Music
+    std::uint32_t audioSampleRate;
+    std::uint64_t audioFramesPlayed;
+    std::uint32_t audioEntriesStarted, audioEntriesSkipped, audioEffects;
+    float audioMusicGain, audioSoundsGain; // as mixed now
 };
 
 } // namespace main_program

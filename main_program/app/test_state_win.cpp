@@ -32,4 +32,20 @@ TestStatePublisher::Write::~Write() {
     if (state_) InterlockedIncrement(reinterpret_cast<volatile LONG*>(&state_->sequence));
 }
 
+void PublishAudio(TestStatePublisher& publisher, const audio::AudioEngine& engine) {
+    TestStatePublisher::Write write(publisher);
+    if (!write) return;
+    const audio::AudioStatus status = engine.Status();
+    write->audioStarted = 1;
+    write->audioDevice = status.deviceOpen ? 1 : 0;
+    write->audioMusic = static_cast<std::uint32_t>(status.music);
+    write->audioSampleRate = static_cast<std::uint32_t>(status.sampleRate);
+    write->audioFramesPlayed = status.framesPlayed;
+    write->audioEntriesStarted = status.entriesStarted;
+    write->audioEntriesSkipped = status.entriesSkipped;
+    write->audioEffects = status.effectsStarted;
+    write->audioMusicGain = status.musicGain;
+    write->audioSoundsGain = status.soundsGain;
+}
+
 } // namespace main_program

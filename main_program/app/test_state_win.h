@@ -2,6 +2,7 @@
 #pragma once
 
 #include "main_program/app/test_state.h"
+#include "main_program/audio/audio_engine.h"
 
 #include <windows.h>
 
@@ -34,5 +35,8 @@ class TestStatePublisher {
     HANDLE mapping_ = nullptr;
     TestState* state_ = nullptr;
 };
+
+// The audio's status into the test state, when there is a block.
+void PublishAudio(TestStatePublisher& publisher, const audio::AudioEngine& engine);
 
 } // namespace main_program

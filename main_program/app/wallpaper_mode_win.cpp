@@ -5,6 +5,7 @@
 #include "main_program/app/program_names.h"
 #include "main_program/app/scene_loop_win.h"
 #include "main_program/app/test_state_win.h"
+#include "main_program/audio/audio_engine.h"
 #include "main_program/desktop/desktop_placement_win.h"
 #include "main_program/desktop/elevation_win.h"
 #include "main_program/desktop/live_settings.h"
@@ -129,6 +130,7 @@ class Wallpaper {
     bool relayout_ = false;
     bool ending_ = false;
     bool destroying_ = false;
+    std::unique_ptr<audio::AudioEngine> audio_;
     bool audioPaused_ = false;
     std::uint32_t liveChanges_ = 0;
     std::uint32_t settingsReads_ = 0;
@@ -220,6 +222,7 @@ void Wallpaper::Watch() {
         for (HWND window : windows_) desktop::KeepAtBottom(window);
     if (keyWatch_.Changed(GetTickCount64())) ReadSettingsAgain();
     DecidePause();
+    if (audio_) PublishAudio(testState_, *audio_);
 }
 
 void Wallpaper::DecidePause() {
@@ -229,7 +232,9 @@ void Wallpaper::DecidePause() {
         loop_->SetWindowPaused(i, decision.monitorPaused[i]);
     if (decision.audioPaused == audioPaused_) return;
     audioPaused_ = decision.audioPaused;
-    // The audio pauses and resumes here once it exists (AudioEngine::SetPaused).
+    // Every monitor paused (covered, the display off, the session locked...):
+    // the output device is let go too.
+    if (audio_) audio_->SetPaused(audioPaused_);
     PublishSettings();
 }
 
@@ -245,9 +250,25 @@ void Wallpaper::ApplyLive(WPARAM code, LPARAM value) {
     if (effect == desktop::LiveEffect::Antialiasing || effect == desktop::LiveEffect::HighQualityGraphics ||
         effect == desktop::LiveEffect::HighQualityTextures)
         ApplyRenderSettings();
-    // The music and sound settings are kept; the audio takes them here once
-    // it exists (AudioEngine::SetMusicVolume, SetMusicEnabled,
-    // SetSoundsVolume, SetSoundsEnabled).
+    // Codes 1 to 4: the audio ramps to the new level at once.
+    if (audio_) {
+        switch (effect) {
+        case desktop::LiveEffect::MusicVolume:
+            audio_->SetMusicVolume(settings_.musicVolume);
+            break;
+        case desktop::LiveEffect::MusicEnabled:
+            audio_->SetMusicEnabled(settings_.musicEnabled);
+            break;
+        case desktop::LiveEffect::SoundsVolume:
+            audio_->SetSoundsVolume(settings_.soundsVolume);
+            break;
+        case desktop::LiveEffect::SoundsEnabled:
+            audio_->SetSoundsEnabled(settings_.soundsEnabled);
+            break;
+        default:
+            break;
+        }
+    }
     PublishSettings();
 }
 
@@ -260,8 +281,8 @@ void Wallpaper::ReadSettingsAgain() {
     if (measured_) ApplyHardwareDefaults(settings_, missing_, *measured_);
     if (!SameLayout(before, settings_)) relayout_ = true;
     ApplyRenderSettings();
-    // The audio takes the music, sounds and playlist settings here once it
-    // exists (AudioEngine::Apply).
+    // The music, sounds and playlist as saved (a new list starts anew).
+    if (audio_) audio_->Apply(AudioSettingsOf(settings_));
     PublishSettings();
 }
 
@@ -308,6 +329,10 @@ void Wallpaper::MakeLoop() {
         return d3d ? *d3d : nullptr;
     });
     loop_->OnFirstFrame([this] { FirstFrame(); });
+    loop_->OnSceneEvents([this](const std::vector<scene::SceneEvent>& events) {
+        if (!audio_) return;
+        for (const auto& event : events) audio_->Play(event);
+    });
 }
 
 void Wallpaper::PublishSettings() {
@@ -419,8 +444,11 @@ int Wallpaper::Run() {
 
     BuildWindows();
     SetTimer(control_, kWatchTimer, kWatchMilliseconds, nullptr);
-    // The audio starts here once it exists, with the settings' music and
-    // sounds, fed the world's events through SceneLoop::OnSceneEvents.
+    // The music and sounds, paused as the wallpaper is; every call of the
+    // audio returns at once, its opening and decoding on threads of its own.
+    audio_ = audio::AudioEngine::Create();
+    audio_->SetPaused(audioPaused_);
+    audio_->Start(AudioSettingsOf(settings_));
     while (!ending_) {
         loop_->Run([this] { return ending_ || relayout_; });
         if (!relayout_) break;
@@ -430,6 +458,8 @@ int Wallpaper::Run() {
     }
     KillTimer(control_, kWatchTimer);
     DestroyWindows();
+    // Silent with the windows gone; the audio's end waits for no file.
+    audio_.reset();
     loop_.reset();
     detectors_.reset();
     DestroyWindow(control_);

@@ -6,6 +6,7 @@
 
 #include "main_program/scene/scene_events.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,23 @@ struct AudioSettings {
     bool usePlaylist = false;
     bool shuffle = true;
     std::wstring playList;     // the product key's PlayList text, as stored
+};
+
+// What plays, for the program's test state and the tests.
+struct AudioStatus {
+    bool deviceOpen = false;        // the output device is held
+    int sampleRate = 0;             // the device's, while open
+    std::uint64_t framesPlayed = 0; // handed to a device since Start
+    double latencyMs = 0.0;         // from handing a frame over to hearing it
+    float musicGain = 0.0f;         // as mixed now, ramps included
+    float soundsGain = 0.0f;
+    enum class Music { Nothing, BuiltIn, PlayList, Midi } music = Music::Nothing;
+    std::wstring entry;               // the playlist entry playing
+    const char* decoder = "";         // its decoder: "Media Foundation", "Vorbis", "FLAC", "MIDI"
+    std::uint32_t entriesStarted = 0; // playlist entries that began to play
+    std::uint32_t entriesSkipped = 0; // ... that were missing or failed
+    std::uint32_t effectsStarted = 0;
+    std::uint64_t musicBuffered = 0; // decoded playlist frames waiting for the device
 };
 
 class AudioEngine {
@@ -38,6 +56,7 @@ class AudioEngine {
     // Paused: nothing plays and the output device is released.
     virtual void SetPaused(bool paused) = 0;
     virtual void Play(const scene::SceneEvent& event) = 0;
+    virtual AudioStatus Status() const = 0;
 };
 
 } // namespace audio

@@ -31,6 +31,11 @@
 #   SORVANE_LOCALE=<locale>  the user's language on the Windows side: Wine
 #                        takes it from LC_ALL, given to Wine alone (the shell
 #                        may lack that locale and complain)
+#   SORVANE_AUDIO_CAPTURE=<file>  what the program plays is written to this WAV
+#                        file (16-bit) as it plays: Wine's ALSA driver into
+#                        ALSA's file plugin, configured in a HOME of the
+#                        test's own; GStreamer's plugin registry is shared
+#                        by the tests of the build
 # Environment for the program: SORVANE_SCR (the screensaver, as a Windows
 # path), SORVANE_ARTIFACTS (a folder for screenshots, as a Windows path) and
 # SORVANE_TEST_BIN (the folder of the test programs).
@@ -230,6 +235,16 @@ if [ "${SORVANE_SCREENS:-1}" = side ]; then
     done
     "$wineserver" -w
 fi
+if [ -n "${SORVANE_AUDIO_CAPTURE:-}" ]; then
+    export HOME=$prefix/home XDG_CACHE_HOME=$build/wine/xdg-cache
+    mkdir -p "$HOME" "$XDG_CACHE_HOME"
+    cat >"$HOME/.asoundrc" <<EOF
+pcm.!default { type plug; slave { pcm "capture"; format S16_LE } }
+pcm.capture { type file; slave.pcm "null"; file "$SORVANE_AUDIO_CAPTURE"; format "wav" }
+EOF
+    "$wine" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1
+fi
+
 if [ -n "${SORVANE_DPI:-}" ]; then
     # Read when the prefix's server starts: set it, then let the server end.
     "$wine" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$SORVANE_DPI" /f >/dev/null 2>&1

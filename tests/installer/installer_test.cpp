@@ -566,6 +566,7 @@ TEST(UninstallFlow, InstallAndUse) {
         ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kProductKey, name, text));
     ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kMakerKey, L"ClientGuid", L"0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0"));
     ASSERT_TRUE(e2e::SeedText(HKEY_LOCAL_MACHINE, kMakerKey, L"SessionCount", L"3"));
+    ASSERT_TRUE(e2e::SeedText(HKEY_CURRENT_USER, kProductKey, L"NextPlayListEntry", L"C:\\Music\\one.mp3"));
     // Left running, so not through a Process, which ends what it started.
     const std::wstring folder = layout.DefaultFolder();
     std::wstring commandLine = L"\"" + folder + kMainName + L"\" /w";
