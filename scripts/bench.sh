@@ -213,20 +213,25 @@ main_row "release .exe size (KiB)" "$(exe_kib 64)" "$(exe_kib 32)" "32-bit <= 25
 # core), and how soon a covering window pauses it and its removal resumes it
 # (goal within 500 ms).
 for bits in 64 32; do
+    [ -n "${ran[$bits]:-}" ] || continue
     bench=${build[$bits]}/bench/wallpaper_bench.exe
     [ -f "$bench" ] || { echo "bench: $bench is missing" >&2; exit 1; }
     echo "== bench: $bits-bit wallpaper, $rounds covers"
     "$root/tests/harness/wine_run.sh" "bench-wallpaper-$bits" "$bench" "$rounds" 10 >"$out/wallpaper-$bits" ||
         { cat "$out/wallpaper-$bits"; exit 1; }
 done
-wallpaper() { awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/wallpaper-$1"; }
+wallpaper() {
+    [ -n "${ran[$1]:-}" ] || { echo -; return; }
+    awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/wallpaper-$1"
+}
 # what, unit, goal, then per program: figure, reference (or - for none)
 wallpaper_row() {
     LC_ALL=C awk -v what="$1" -v unit="$2" -v goal="$3" -v a="$4" -v ra="$5" -v b="$6" -v rb="$7" 'BEGIN {
         line = sprintf("| %-34s", what)
         split(a " " ra " " b " " rb, v, " ")
         for (i = 1; i <= 3; i += 2)
-            line = line sprintf(" | %8.2f %-3s | %8s", v[i], unit, v[i + 1] == "-" ? "" : sprintf("%8.2f", v[i + 1]))
+            line = line (v[i] == "-" ? sprintf(" | %12s | %8s", "not run", "") : \
+                sprintf(" | %8.2f %-3s | %8s", v[i], unit, v[i + 1] == "-" ? "" : sprintf("%8.2f", v[i + 1])))
         printf "%s | %-14s |\n", line, goal
     }'
 }
@@ -250,14 +255,22 @@ wallpaper_row "its removal to the next frame" ms "within 500 ms" "$(wallpaper 64
 # engine silent), next to a minimal program playing a tone through WASAPI beside
 # it; and a live volume change (code 1) until the mixer hands the device the new
 # level, and until it is heard (plus the device's latency).
+# Then the real program's scene (small, at 8 frames a second) with its music
+# and sounds against the same scene silent.
 for bits in 64 32; do
-    file="${build[$bits]}/bench/audio_bench.exe"
-    [ -f "$file" ] || { echo "bench: $file is missing" >&2; exit 1; }
-    echo "== bench: $bits-bit audio"
-    SORVANE_AUDIO_CAPTURE="$out/audio-$bits.wav" "$root/tests/harness/wine_run.sh" "bench-audio-$bits" "$file" \
-        >"$out/audio-$bits" || { cat "$out/audio-$bits"; exit 1; }
+    [ -n "${ran[$bits]:-}" ] || continue
+    for name in audio_bench audio_scene_bench; do
+        file="${build[$bits]}/bench/$name.exe"
+        [ -f "$file" ] || { echo "bench: $file is missing" >&2; exit 1; }
+        echo "== bench: $bits-bit $name"
+        SORVANE_AUDIO_CAPTURE="$out/$name-$bits.wav" "$root/tests/harness/wine_run.sh" "bench-$name-$bits" "$file" \
+            >>"$out/audio-$bits" || { cat "$out/audio-$bits"; exit 1; }
+    done
 done
-audio() { awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/audio-$1"; }
+audio() {
+    [ -n "${ran[$1]:-}" ] || { echo "not run"; return; }
+    awk -v key="$2" '$1 == "RESULT" && $2 == key { print $3 }' "$out/audio-$1"
+}
 echo
 printf '| %-58s | %10s | %10s |\n' "audio (one run each)" 64-bit 32-bit
 printf '|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..60})" "$(printf -- '-%.0s' {1..12})" "$(printf -- '-%.0s' {1..12})"
@@ -268,6 +281,18 @@ for key in "playing_cpu_percent:engine playing the built-in music and effects, %
            "code1_mixed_ms:code 1 to the new level mixed, median ms" \
            "code1_mixed_max_ms:  slowest of 21" \
            "code1_heard_ms:code 1 to the new level heard (+ device latency), median ms" \
-           "code1_heard_max_ms:  slowest of 21 (goal: 100 ms)"; do
+           "code1_heard_max_ms:  slowest of 21 (goal: 100 ms)" \
+           "scene_audible_cpu_percent:the real program's scene with music and sounds, % of a core" \
+           "scene_silent_cpu_percent:  the same scene silent (median of 3 rounds each)"; do
     printf '| %-58s | %10s | %10s |\n' "${key#*:}" "$(audio 64 "${key%%:*}")" "$(audio 32 "${key%%:*}")"
+done
+
+# The scene alone on one device at 1280x1024: its first frame beside a
+# cleared one, each detail tier's frame rate beside a plain reference scene.
+for bits in 64 32; do
+    [ -n "${ran[$bits]:-}" ] || { echo "== bench: $bits-bit scene: not run"; continue; }
+    file="${build[$bits]}/bench/scene_bench.exe"
+    [ -f "$file" ] || { echo "bench: $file is missing" >&2; exit 1; }
+    echo "== bench: $bits-bit scene"
+    "$root/tests/harness/wine_run.sh" "bench-scene-$bits" "$file" | sed 's/^/   /'
 done
