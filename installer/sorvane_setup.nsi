@@ -189,7 +189,14 @@ Function .onInit
   ${If} $OldLocation != ""
   ${AndIf} $INSTDIR == "${DEFAULT_FOLDER}"
     !if "${BITS}" == "64"
-      StrCpy $0 "$PROGRAMFILES32\${PRODUCT}"
+      ; The 32-bit folder as Windows records it for every program to read;
+      ; $PROGRAMFILES32 as NSIS finds it (through the 32-bit registry view)
+      ; only where that is missing.
+      SetRegView 64
+      ReadRegStr $0 HKLM "Software\Microsoft\Windows\CurrentVersion" "ProgramFilesDir (x86)"
+      SetRegView lastused
+      ${IfThen} $0 == "" ${|} StrCpy $0 $PROGRAMFILES32 ${|}
+      StrCpy $0 "$0\${PRODUCT}"
     !else
       StrCpy $0 "$PROGRAMFILES64\${PRODUCT}"
     !endif

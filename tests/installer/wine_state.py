@@ -24,6 +24,11 @@ ALLOWED = [
     (r"HKLM\\System\\CurrentControlSet\\Control\\Session Manager", "PendingFileRenameOperations",
      "the uninstaller's copy in the temporary folder, removed at the next restart"),
     (r"file:drive_c/users/[^/]+/Temp(/.*)?", None, "the temporary folder"),
+    (r"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\MMDevices(\\.*)?", None,
+     "Wine's audio devices, registered when a program first plays (the wallpaper's music)"),
+    (r"HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall", None,
+     "the 32-bit view's uninstall folder, which Windows always has; a prefix without Wine's 32-bit side lacks it "
+     "until the installer writes its entry there"),
 ]
 
 

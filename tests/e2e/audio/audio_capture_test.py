@@ -291,9 +291,11 @@ class AudioCapture(unittest.TestCase):
         tone(sine, 1000, seconds=60)
         probe = self.run_main_program("ATrackbarMoveInTheSettingsDialogChangesTheWallpapersLevel",
                                       {"SORVANE_TEST_AUDIO_TONE": windows_path(sine)})
-        before, moved, end = probe.mark("BEFORE"), probe.mark("MOVED"), probe.mark("END")
+        playing, before = probe.mark("PLAYING"), probe.mark("BEFORE")
+        moved, end = probe.mark("MOVED"), probe.mark("END")
         sine_rms = db(0.5 / math.sqrt(2.0))
-        for start, stop, volume in ((1.0, before, 15), (moved + 0.5, end - 0.2, 100)):
+        # From past the half-second crossing into the tone, and past the ramp to 100.
+        for start, stop, volume in ((playing + 0.75, before, 15), (moved + 0.5, end - 0.2, 100)):
             rms, _ = probe.stats(start, stop - start)
             self.assertAlmostEqual(rms, sine_rms + volume_db(volume), delta=1.0,
                                    msg=f"music at {volume}: {rms:.2f} dBFS from {start:.2f} s\n{probe.output}")
