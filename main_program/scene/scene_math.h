@@ -48,7 +48,11 @@ using Color = Vec3;
 
 // Packs a colour and an alpha as Direct3D's A8R8G8B8.
 inline std::uint32_t PackColor(Color c, float alpha = 1.0f) {
-    auto channel = [](float v) { return static_cast<std::uint32_t>(Clamp01(v) * 255.0f + 0.5f); };
+    // Clamped to 0..255 first, so adding a half and truncating rounds; this
+    // runs for every vertex of every frame, where lround would cost a call.
+    auto channel = [](float v) {
+        return static_cast<std::uint32_t>(Clamp01(v) * 255.0f + 0.5f); // NOLINT(bugprone-incorrect-roundings)
+    };
     return channel(alpha) << 24 | channel(c.x) << 16 | channel(c.y) << 8 | channel(c.z);
 }
 
