@@ -1,7 +1,49 @@
-// UTF-8 conversions for builds without the Windows code page functions; wide
-// texts there hold one code point per character.
-#ifndef _WIN32
+// The strict UTF-8 reading that every build shares, and the conversions for
+// builds without the Windows code page functions (wide texts there hold one
+// code point per character).
 #include "platform/utf8.h"
+
+#include <cstddef>
+
+bool StrictUtf8ToWide(const std::string& bytes, std::wstring& text) {
+    text.clear();
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length;
+        char32_t point;
+        char32_t smallest;
+        if (lead < 0x80) {
+            length = 1, point = lead, smallest = 0;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2, point = lead & 0x1F, smallest = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, point = lead & 0x0F, smallest = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, point = lead & 0x07, smallest = 0x10000;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const unsigned next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            point = (point << 6) | (next & 0x3F);
+        }
+        if (point < smallest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
+        if (sizeof(wchar_t) == 2 && point >= 0x10000) {
+            point -= 0x10000;
+            text.push_back(static_cast<wchar_t>(0xD800 + (point >> 10)));
+            text.push_back(static_cast<wchar_t>(0xDC00 + (point & 0x3FF)));
+        } else {
+            text.push_back(static_cast<wchar_t>(point));
+        }
+        i += length;
+    }
+    return true;
+}
+
+#ifndef _WIN32
 
 #include <cstdint>
 

@@ -23,38 +23,6 @@ bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix) {
                       [](wchar_t a, wchar_t b) { return AsciiLower(a) == AsciiLower(b); });
 }
 
-bool IsValidUtf8(const std::string& bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t point = 0;
-        std::uint32_t smallest = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if ((lead & 0xE0) == 0xC0) {
-            length = 2, point = lead & 0x1F, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, point = lead & 0x0F, smallest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, point = lead & 0x07, smallest = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const unsigned next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            point = (point << 6) | (next & 0x3F);
-        }
-        if (point < smallest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
-        i += length;
-    }
-    return true;
-}
-
 std::wstring DecodeUtf16(const std::string& bytes, std::size_t start, bool bigEndian) {
     std::wstring text;
     text.reserve((bytes.size() - start) / 2);
@@ -164,7 +132,8 @@ std::wstring DecodePlaylistBytes(const std::string& bytes, const AnsiDecoder& an
     if (bytes.size() >= 2 && starts("\xFF\xFE", 2)) return DecodeUtf16(bytes, 2, false);
     if (bytes.size() >= 2 && starts("\xFE\xFF", 2)) return DecodeUtf16(bytes, 2, true);
     if (bytes.size() >= 3 && starts("\xEF\xBB\xBF", 3)) return Utf8ToWide(bytes.substr(3));
-    if (IsValidUtf8(bytes)) return Utf8ToWide(bytes);
+    std::wstring text;
+    if (StrictUtf8ToWide(bytes, text)) return text;
     return ansi ? ansi(bytes) : std::wstring();
 }
 

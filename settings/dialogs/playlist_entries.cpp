@@ -1,6 +1,8 @@
 // Reading the playlist from its stored text and from m3u files, and its stored form.
 #include "settings/dialogs/playlist_entries.h"
 
+#include "platform/utf8.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <utility>
@@ -66,47 +68,6 @@ template <typename Line, typename Source> bool NextLine(Source&& source, Line& l
         if (line.size() == PlaylistEntries::kMaxLineLength) return false;
         line.push_back(c);
     }
-}
-
-// The characters `bytes` encode as strict UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF), in `text`; false when they are not
-// valid UTF-8.
-bool DecodeUtf8(const std::string& bytes, std::wstring& text) {
-    text.clear();
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const unsigned lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length;
-        char32_t point;
-        char32_t smallest;
-        if (lead < 0x80) {
-            length = 1, point = lead, smallest = 0;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, point = lead & 0x1F, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, point = lead & 0x0F, smallest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, point = lead & 0x07, smallest = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length) return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const unsigned next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            point = (point << 6) | (next & 0x3F);
-        }
-        if (point < smallest || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
-        if (sizeof(wchar_t) == 2 && point >= 0x10000) {
-            point -= 0x10000;
-            text.push_back(static_cast<wchar_t>(0xD800 + (point >> 10)));
-            text.push_back(static_cast<wchar_t>(0xDC00 + (point & 0x3FF)));
-        } else {
-            text.push_back(static_cast<wchar_t>(point));
-        }
-        i += length;
-    }
-    return true;
 }
 
 bool HasNonAscii(const std::string& bytes) {
@@ -175,7 +136,7 @@ void PlaylistEntries::LoadM3u(const std::wstring& path) {
         // Many m3u files are written in UTF-8; a line that names nothing as
         // single bytes gets a second chance as UTF-8, with the byte-order
         // mark such a file may start with left out.
-        if (!HasNonAscii(raw) || !DecodeUtf8(raw, decoded)) continue;
+        if (!HasNonAscii(raw) || !StrictUtf8ToWide(raw, decoded)) continue;
         if (firstLine && !decoded.empty() && decoded[0] == L'\xFEFF') decoded.erase(0, 1);
         if (!IsSkipped(decoded)) AppendIfExists(baseFolder, decoded);
     }
